@@ -1,0 +1,28 @@
+# Native builds: the checking tool, the unit tests and the end-to-end tests.
+add_executable(gifdump tools/gifdump.cpp)
+target_link_libraries(gifdump PRIVATE zoetra_core)
+
+enable_testing()
+find_package(GTest REQUIRED)
+find_path(GIFLIB_INCLUDE_DIR gif_lib.h)
+find_library(GIFLIB_LIBRARY gif)
+
+file(GLOB UNIT_TEST_SOURCES CONFIGURE_DEPENDS tests/*_test.cpp)
+add_executable(zoetra_tests ${UNIT_TEST_SOURCES})
+target_link_libraries(zoetra_tests PRIVATE zoetra_core GTest::gtest GTest::gtest_main ${GIFLIB_LIBRARY})
+target_include_directories(zoetra_tests PRIVATE tests ${GIFLIB_INCLUDE_DIR})
+target_compile_definitions(zoetra_tests PRIVATE
+  ZOETRA_SOURCE_DIR="${CMAKE_SOURCE_DIR}" ZOETRA_BINARY_DIR="${CMAKE_BINARY_DIR}")
+include(GoogleTest)
+gtest_discover_tests(zoetra_tests DISCOVERY_TIMEOUT 60 PROPERTIES LABELS unit)
+
+# Scripts under tests/ named *_test.sh run as tests of their own; they find
+# the tools through these variables.
+file(GLOB SCRIPT_TESTS CONFIGURE_DEPENDS tests/*_test.sh tests/wine/*_test.sh)
+foreach(script ${SCRIPT_TESTS})
+  get_filename_component(name ${script} NAME_WE)
+  add_test(NAME ${name} COMMAND bash ${script})
+  set_tests_properties(${name} PROPERTIES
+    ENVIRONMENT "ZOETRA_SOURCE_DIR=${CMAKE_SOURCE_DIR};ZOETRA_BINARY_DIR=${CMAKE_BINARY_DIR}"
+    LABELS script TIMEOUT 600)
+endforeach()

@@ -1,0 +1,23 @@
+# zoetra.exe: the Win32 shell over the portable core, statically linked.
+enable_language(RC)
+file(GLOB APP_SOURCES CONFIGURE_DEPENDS src/app/*.cpp)
+list(FILTER APP_SOURCES EXCLUDE REGEX "_win\\.cpp$")
+file(GLOB RES_SOURCES CONFIGURE_DEPENDS src/res/*.rc)
+add_executable(zoetra WIN32 ${APP_SOURCES} ${RES_SOURCES})
+target_link_libraries(zoetra PRIVATE zoetra_core user32 gdi32 msimg32 shell32 comdlg32)
+target_compile_definitions(zoetra PRIVATE UNICODE _UNICODE)
+if(MINGW)
+  target_link_options(zoetra PRIVATE -municode -mwindows -static -static-libgcc -static-libstdc++)
+endif()
+
+# The test driver: a small Win32 console program the end-to-end tests use to
+# find the window, send it messages and read its title and pixels.
+file(GLOB DRIVER_SOURCES CONFIGURE_DEPENDS tests/wine/*.cpp)
+if(DRIVER_SOURCES)
+  add_executable(zoetra-driver ${DRIVER_SOURCES})
+  target_compile_definitions(zoetra-driver PRIVATE UNICODE _UNICODE)
+  target_link_libraries(zoetra-driver PRIVATE user32 gdi32)
+  if(MINGW)
+    target_link_options(zoetra-driver PRIVATE -municode -static -static-libgcc -static-libstdc++)
+  endif()
+endif()

@@ -1,0 +1,47 @@
+// The frame image builder: turns one image of the file (descriptor, optional
+// local colour table, LZW data) into a 32-bit top-down bitmap of exactly the
+// image's size in the next Frame, with its palette chosen, its transparent
+// colour made unique and interlaced rows put in display order.
+#pragma once
+#include <cstdint>
+
+#include "decode/animation.h"
+#include "decode/byte_stream.h"
+#include "decode/lzw.h"
+
+constexpr uint32_t PALETTE_SIZE = 256;
+
+// 256 colours 0x00RRGGBB; entries beyond the table's count are 0.
+struct Palette {
+    uint32_t colours[PALETTE_SIZE];
+};
+
+// Builds frame *frame_index from the 9 descriptor bytes, reading the local
+// colour table and the image data from the stream. global/global_count are
+// the file's global colour table (count 0 when it has none); work is scratch
+// space for the palette the image uses. Advances *frame_index by 1 unless the
+// image bitmap cannot be made. Returns the LZW decoder's result (0 to 3), or
+// RESULT_LOAD_FAILED when the bitmap could not be made (frame not counted).
+int build_frame_image(ByteStream* stream, const uint8_t descriptor[9], const Palette* global,
+                      uint32_t global_count, Palette* work, LzwTable* table,
+                      uint32_t* frame_index, Animation* animation);
+
+// Reads count (at most 256) RGB triplets into palette entries 0..count-1.
+// Returns 0, or 1 when the stream ran out (later entries keep their values).
+int read_color_table(ByteStream* stream, Palette* palette, uint32_t count);
+
+// Writes the colour of entry index into *key in COLORREF order, keeping the
+// flag bit. When another of the first count entries holds the same colour,
+// entry index gets the smallest positive colour that none of them holds, and
+// the key follows it, so the key matches the pixels of that index only.
+void make_transparent_color_unique(Palette* palette, uint32_t count, uint32_t index,
+                                   uint32_t* key);
+
+// Moves the rows of an interlaced width x height image from pass order to
+// display order through a second bitmap, which replaces *image. Returns 0, or
+// RESULT_BITMAP_FAILED (image unchanged) when the second bitmap cannot be made.
+int deinterlace_frame(Bitmap* image, uint32_t width, uint32_t height);
+
+// The display row of the k-th stored row of an interlaced image of the given
+// height.
+uint32_t interlaced_row(uint32_t k, uint32_t height);

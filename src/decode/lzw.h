@@ -1,0 +1,44 @@
+// GIF's variable-width LZW, decoded straight into 32-bit colours.
+//
+// No index buffer, no string stack, no walk along prefix chains: the output
+// itself holds every decoded string, and each dictionary entry refers to where
+// its string already stands. Writing a code's string is one block copy. A new
+// entry is recorded as pending (prefix + one pixel) and written out in full
+// only at its first use, a write the output needs anyway.
+//
+// The decoder knows of GIF only the sub-block framing of the data.
+#pragma once
+#include <cstdint>
+
+#include "decode/byte_stream.h"
+
+struct LzwEntry {
+    uint32_t* pixels;     // where the string stands in the output; null until written
+    uint32_t length;      // pixels at `pixels`; for a pending entry, pixels at `prefix`
+    uint32_t* prefix;     // pending entries: the string this entry extends
+    uint32_t last_pixel;  // roots: their colour; pending entries: the pixel after prefix
+};
+
+constexpr uint32_t LZW_TABLE_SIZE = 4096;
+
+// Allocated once for the program's life and reused by every image; each
+// decode initialises what it uses.
+struct LzwTable {
+    LzwEntry entries[LZW_TABLE_SIZE];
+};
+
+// Decodes one image's data: the LZW minimum code size byte and the data
+// sub-blocks, from the stream's position. Writes at most pixel_count pixels,
+// in stream order from pixels[0], each the palette entry of its index (the
+// palette has 256 entries). Returns a result code:
+//   RESULT_OK             the end code was reached
+//   RESULT_SHORT_DATA     the data ended first (block terminator or end of file)
+//   RESULT_PIXEL_OVERFLOW a string would pass the last pixel; it is not written
+//   RESULT_BAD_DATA       invalid data: a minimum code size above 8 or below 2
+//                         that no encoder writes, a first code that is no
+//                         literal, or a code beyond the next free one
+// After RESULT_OK and RESULT_PIXEL_OVERFLOW the stream stands past the image's
+// block terminator; after the others where the data ended or went wrong.
+// Pixels not reached keep their values; pixels written before a failure stay.
+int lzw_decode(ByteStream* stream, const uint32_t* palette, LzwTable* table,
+               uint32_t pixel_count, uint32_t* pixels);

@@ -1,0 +1,41 @@
+// The thin layer between the portable code and the operating system: whole
+// file reads, the millisecond tick, an auto-reset event, detached threads and
+// yielding. os_win.cpp implements it with Win32, os_std.cpp with the C++
+// standard library for native builds and tests.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#ifdef _WIN32
+using PathChar = wchar_t;  // UTF-16 paths, as Win32 takes them
+#else
+using PathChar = char;
+#endif
+
+// Reads a whole file into one zero-padded heap buffer. Returns 1 with *data
+// and *size set (free with os_free_file), or 0 with nothing allocated when the
+// file cannot be opened or read, is empty, or is 2^31 bytes or larger.
+int os_load_file(const PathChar* path, uint8_t** data, size_t* size);
+void os_free_file(uint8_t* data);
+
+// Milliseconds since some fixed moment, 32 bits, wrapping. Compare ticks only
+// by unsigned differences.
+uint32_t os_tick_count();
+
+// An auto-reset event: a signal wakes one wait and is consumed by it; setting
+// an already signalled event leaves one signal.
+struct OsEvent;
+OsEvent* os_event_create();
+void os_event_destroy(OsEvent* event);
+void os_event_set(OsEvent* event);
+void os_event_reset(OsEvent* event);
+// Waits up to timeout_ms. Returns 1 if the event was or became signalled
+// (which resets it), 0 when the timeout passed first.
+int os_event_wait(OsEvent* event, uint32_t timeout_ms);
+
+// Starts procedure(argument) on a new detached thread. Returns 1, or 0 when
+// the thread cannot be created.
+int os_thread_start(uint32_t (*procedure)(void* argument), void* argument);
+
+// Gives the rest of this time slice to another ready thread.
+void os_yield();

@@ -1,0 +1,44 @@
+// Drawing surfaces: 32-bit top-down pixel buffers and the few block operations
+// that decoding, compositing and painting rely on.
+//
+// A pixel is 0x00RRGGBB (bytes blue, green, red, 0 in memory), the layout of a
+// 32-bit top-down DIB. Row y starts at pixels + y * width; rows are packed.
+// On Windows every bitmap is a DIB section (handle holds the HBITMAP) so GDI
+// can select and blit it; elsewhere it is plain heap memory.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+struct Bitmap {
+    uint32_t* pixels;  // width * height pixels, top-down; null for an empty bitmap
+    uint32_t width;
+    uint32_t height;
+    void* handle;      // HBITMAP on Windows, null elsewhere
+};
+
+// Bytes of a width x height picture of 32-bit pixels, or 0 when that size
+// does not fit in size_t (or in the 2^31 bytes a DIB section may hold).
+size_t bitmap_byte_size(uint32_t width, uint32_t height);
+
+// Makes a zero-filled width x height bitmap. A bitmap with a zero side is
+// created empty (no pixels). Returns 1, or 0 (bitmap left zero) when the
+// memory cannot be had.
+int bitmap_create(Bitmap* bitmap, uint32_t width, uint32_t height);
+
+// Frees the bitmap's memory and zeroes the record; an empty record is fine.
+void bitmap_delete(Bitmap* bitmap);
+
+// Sets every pixel with left <= x < right and top <= y < bottom, clipped to
+// the bitmap, to colour.
+void bitmap_fill(Bitmap* target, int32_t left, int32_t top, int32_t right, int32_t bottom,
+                 uint32_t colour);
+
+// Copies the width x height block at the source's top-left corner to (x, y),
+// clipped to both bitmaps (a BitBlt with SRCCOPY).
+void bitmap_copy(Bitmap* target, int32_t x, int32_t y, const Bitmap* source, uint32_t width,
+                 uint32_t height);
+
+// As bitmap_copy, but source pixels equal to key (0x00RRGGBB) leave the
+// target unchanged (a TransparentBlt).
+void bitmap_copy_keyed(Bitmap* target, int32_t x, int32_t y, const Bitmap* source,
+                       uint32_t width, uint32_t height, uint32_t key);
