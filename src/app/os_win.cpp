@@ -1,0 +1,95 @@
+// The OS layer over Win32: the twin of src/player/os_std.cpp.
+#include <windows.h>
+
+#include "player/os.h"
+
+namespace {
+
+// Zero bytes after the file's last byte, so a reader that looks one word
+// ahead never leaves the buffer.
+constexpr size_t FILE_PADDING = 16;
+constexpr LONGLONG FILE_SIZE_LIMIT = LONGLONG(1) << 31;
+
+struct ThreadStart {
+    uint32_t (*procedure)(void* argument);
+    void* argument;
+};
+
+DWORD WINAPI thread_trampoline(void* parameter) {
+    ThreadStart start = *static_cast<ThreadStart*>(parameter);
+    HeapFree(GetProcessHeap(), 0, parameter);
+    return start.procedure(start.argument);
+}
+
+}  // namespace
+
+int os_load_file(const PathChar* path, uint8_t** data, size_t* size) {
+    *data = nullptr;
+    *size = 0;
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    LARGE_INTEGER length;
+    if (!GetFileSizeEx(file, &length) || length.QuadPart <= 0 ||
+        length.QuadPart >= FILE_SIZE_LIMIT) {
+        CloseHandle(file);
+        return 0;
+    }
+    DWORD count = static_cast<DWORD>(length.QuadPart);
+    uint8_t* buffer = static_cast<uint8_t*>(
+        HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size_t(count) + FILE_PADDING));
+    if (!buffer) {
+        CloseHandle(file);
+        return 0;
+    }
+    DWORD got = 0;
+    BOOL read = ReadFile(file, buffer, count, &got, nullptr);
+    CloseHandle(file);
+    if (!read || got != count) {
+        HeapFree(GetProcessHeap(), 0, buffer);
+        return 0;
+    }
+    *data = buffer;
+    *size = count;
+    return 1;
+}
+
+void os_free_file(uint8_t* data) {
+    if (data) HeapFree(GetProcessHeap(), 0, data);
+}
+
+uint32_t os_tick_count() { return GetTickCount(); }
+
+// An OsEvent* is the event's HANDLE.
+OsEvent* os_event_create() {
+    return static_cast<OsEvent*>(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+}
+
+void os_event_destroy(OsEvent* event) {
+    if (event) CloseHandle(static_cast<HANDLE>(event));
+}
+
+void os_event_set(OsEvent* event) { SetEvent(static_cast<HANDLE>(event)); }
+
+void os_event_reset(OsEvent* event) { ResetEvent(static_cast<HANDLE>(event)); }
+
+int os_event_wait(OsEvent* event, uint32_t timeout_ms) {
+    return WaitForSingleObject(static_cast<HANDLE>(event), timeout_ms) == WAIT_OBJECT_0;
+}
+
+int os_thread_start(uint32_t (*procedure)(void* argument), void* argument) {
+    ThreadStart* start =
+        static_cast<ThreadStart*>(HeapAlloc(GetProcessHeap(), 0, sizeof(ThreadStart)));
+    if (!start) return 0;
+    start->procedure = procedure;
+    start->argument = argument;
+    HANDLE thread = CreateThread(nullptr, 0, thread_trampoline, start, 0, nullptr);
+    if (!thread) {
+        HeapFree(GetProcessHeap(), 0, start);
+        return 0;
+    }
+    CloseHandle(thread);  // detached: nobody joins it
+    return 1;
+}
+
+void os_yield() { SwitchToThread(); }

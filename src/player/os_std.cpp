@@ -1,0 +1,112 @@
+// The OS layer over the C++ standard library, for native builds and tests.
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <new>
+#include <system_error>
+#include <thread>
+
+#include "player/os.h"
+
+namespace {
+
+// Zero bytes after the file's last byte, so a reader that looks one word
+// ahead never leaves the buffer.
+constexpr size_t FILE_PADDING = 16;
+constexpr size_t FILE_SIZE_LIMIT = size_t(1) << 31;
+
+// A timeout of this many milliseconds waits without end.
+constexpr uint32_t WAIT_FOREVER = 0xFFFFFFFF;
+
+}  // namespace
+
+int os_load_file(const PathChar* path, uint8_t** data, size_t* size) {
+    *data = nullptr;
+    *size = 0;
+    std::FILE* file = std::fopen(path, "rb");
+    if (!file) return 0;
+    long length = -1;
+    if (std::fseek(file, 0, SEEK_END) == 0) length = std::ftell(file);
+    if (length <= 0 || static_cast<unsigned long>(length) >= FILE_SIZE_LIMIT ||
+        std::fseek(file, 0, SEEK_SET) != 0) {
+        std::fclose(file);
+        return 0;
+    }
+    size_t count = static_cast<size_t>(length);
+    uint8_t* buffer = static_cast<uint8_t*>(std::calloc(count + FILE_PADDING, 1));
+    if (!buffer) {
+        std::fclose(file);
+        return 0;
+    }
+    size_t got = std::fread(buffer, 1, count, file);
+    std::fclose(file);
+    if (got != count) {
+        std::free(buffer);
+        return 0;
+    }
+    *data = buffer;
+    *size = count;
+    return 1;
+}
+
+void os_free_file(uint8_t* data) { std::free(data); }
+
+uint32_t os_tick_count() {
+    auto since = std::chrono::steady_clock::now().time_since_epoch();
+    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(since).count();
+    return static_cast<uint32_t>(static_cast<uint64_t>(ms));
+}
+
+struct OsEvent {
+    std::mutex mutex;
+    std::condition_variable signal;
+    bool signalled;
+};
+
+OsEvent* os_event_create() {
+    OsEvent* event = new (std::nothrow) OsEvent;
+    if (event) event->signalled = false;
+    return event;
+}
+
+void os_event_destroy(OsEvent* event) { delete event; }
+
+void os_event_set(OsEvent* event) {
+    {
+        std::lock_guard<std::mutex> hold(event->mutex);
+        event->signalled = true;
+    }
+    event->signal.notify_one();
+}
+
+void os_event_reset(OsEvent* event) {
+    std::lock_guard<std::mutex> hold(event->mutex);
+    event->signalled = false;
+}
+
+int os_event_wait(OsEvent* event, uint32_t timeout_ms) {
+    std::unique_lock<std::mutex> hold(event->mutex);
+    auto is_set = [event] { return event->signalled; };
+    if (timeout_ms == WAIT_FOREVER) {
+        event->signal.wait(hold, is_set);
+    } else if (!event->signal.wait_for(hold, std::chrono::milliseconds(timeout_ms), is_set)) {
+        return 0;
+    }
+    event->signalled = false;  // auto-reset: this wait consumes the signal
+    return 1;
+}
+
+int os_thread_start(uint32_t (*procedure)(void* argument), void* argument) {
+    // std::thread reports a failed start only by throwing; turn that into the
+    // plain refusal the callers expect.
+    try {
+        std::thread([procedure, argument] { procedure(argument); }).detach();
+    } catch (const std::system_error&) {
+        return 0;
+    }
+    return 1;
+}
+
+void os_yield() { std::this_thread::yield(); }

@@ -1,0 +1,181 @@
+// zoetra-driver.exe: what the end-to-end tests use to look at and steer the
+// running zoetra.exe from inside Wine.
+//
+//   zoetra-driver title                   prints the window's title (UTF-8)
+//   zoetra-driver wait-window SECONDS     waits until the window is visible
+//   zoetra-driver wait-title TEXT SECONDS waits until the title is TEXT
+//   zoetra-driver client-size             prints "WIDTH HEIGHT" of the client area
+//   zoetra-driver client-pixels OUT.ppm   writes the client area as a binary PPM
+//   zoetra-driver syscolor appworkspace   prints COLOR_APPWORKSPACE as RRGGBB
+//   zoetra-driver key VK                  sends WM_KEYDOWN with virtual-key code VK
+//   zoetra-driver close                   sends WM_CLOSE
+//
+// Exit code 0 on success, 1 when the window is not there or the check failed,
+// 2 for a wrong command line.
+#include <windows.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+
+namespace {
+
+constexpr wchar_t WINDOW_CLASS_NAME[] = L"ZoetraClass123";
+
+HWND find_window() { return FindWindowW(WINDOW_CLASS_NAME, nullptr); }
+
+// Writes text as UTF-8 plus a newline, with no carriage return.
+void print_utf8(const wchar_t* text) {
+    char buffer[4096];
+    int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, buffer, sizeof buffer, nullptr, nullptr);
+    if (length <= 0) length = 1, buffer[0] = 0;
+    std::fwrite(buffer, 1, size_t(length - 1), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+int read_title(HWND window, wchar_t* title, int capacity) {
+    // SendMessageTimeout so a hung window cannot hang the driver.
+    DWORD_PTR length = 0;
+    title[0] = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, WPARAM(capacity), LPARAM(title),
+                             SMTO_ABORTIFHUNG, 5000, &length))
+        return 0;
+    title[capacity - 1] = 0;
+    return 1;
+}
+
+int command_title() {
+    HWND window = find_window();
+    if (!window) return 1;
+    wchar_t title[1024];
+    if (!read_title(window, title, 1024)) return 1;
+    print_utf8(title);
+    return 0;
+}
+
+int command_wait_window(double seconds) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        HWND window = find_window();
+        if (window && IsWindowVisible(window)) return 0;
+        if (GetTickCount() - start > DWORD(seconds * 1000)) return 1;
+        Sleep(50);
+    }
+}
+
+int command_wait_title(const wchar_t* expected, double seconds) {
+    DWORD start = GetTickCount();
+    wchar_t title[1024] = L"";
+    for (;;) {
+        HWND window = find_window();
+        if (window && read_title(window, title, 1024) && std::wcscmp(title, expected) == 0)
+            return 0;
+        if (GetTickCount() - start > DWORD(seconds * 1000)) {
+            std::fputs("title is: ", stdout);
+            print_utf8(title);
+            return 1;
+        }
+        Sleep(50);
+    }
+}
+
+int command_client_size() {
+    HWND window = find_window();
+    if (!window) return 1;
+    RECT client;
+    GetClientRect(window, &client);
+    std::printf("%ld %ld\n", client.right, client.bottom);
+    return 0;
+}
+
+// Copies the client area through the window's device context into a 32-bit
+// top-down DIB and writes it as P6.
+int command_client_pixels(const wchar_t* out_path) {
+    HWND window = find_window();
+    if (!window) return 1;
+    RECT client;
+    GetClientRect(window, &client);
+    LONG width = client.right, height = client.bottom;
+    if (width <= 0 || height <= 0) return 1;
+
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!bitmap) return 1;
+    HDC window_dc = GetDC(window);
+    HDC memory_dc = CreateCompatibleDC(window_dc);
+    HGDIOBJ old = SelectObject(memory_dc, bitmap);
+    BOOL copied = BitBlt(memory_dc, 0, 0, width, height, window_dc, 0, 0, SRCCOPY);
+    GdiFlush();
+    SelectObject(memory_dc, old);
+    DeleteDC(memory_dc);
+    ReleaseDC(window, window_dc);
+
+    int status = 1;
+    FILE* file = copied ? _wfopen(out_path, L"wb") : nullptr;
+    if (file) {
+        std::fprintf(file, "P6\n%ld %ld\n255\n", width, height);
+        const uint32_t* pixels = static_cast<const uint32_t*>(bits);
+        unsigned char* row = static_cast<unsigned char*>(std::malloc(size_t(width) * 3));
+        for (LONG y = 0; row && y < height; ++y) {
+            for (LONG x = 0; x < width; ++x) {
+                uint32_t p = pixels[size_t(y) * size_t(width) + size_t(x)];
+                row[x * 3] = (unsigned char)(p >> 16);
+                row[x * 3 + 1] = (unsigned char)(p >> 8);
+                row[x * 3 + 2] = (unsigned char)p;
+            }
+            std::fwrite(row, 3, size_t(width), file);
+        }
+        status = row && std::fclose(file) == 0 ? 0 : 1;
+        std::free(row);
+    }
+    DeleteObject(bitmap);
+    return status;
+}
+
+int command_syscolor(const wchar_t* which) {
+    if (std::wcscmp(which, L"appworkspace") != 0) return 2;
+    COLORREF colour = GetSysColor(COLOR_APPWORKSPACE);
+    std::printf("%02X%02X%02X\n", GetRValue(colour), GetGValue(colour), GetBValue(colour));
+    return 0;
+}
+
+int command_key(int code) {
+    HWND window = find_window();
+    if (!window) return 1;
+    return PostMessageW(window, WM_KEYDOWN, WPARAM(code), 0) ? 0 : 1;
+}
+
+int command_close() {
+    HWND window = find_window();
+    if (!window) return 1;
+    return PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : 1;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 2) return 2;
+    const wchar_t* command = argv[1];
+    if (!std::wcscmp(command, L"title")) return command_title();
+    if (!std::wcscmp(command, L"wait-window") && argc > 2)
+        return command_wait_window(std::wcstod(argv[2], nullptr));
+    if (!std::wcscmp(command, L"wait-title") && argc > 3)
+        return command_wait_title(argv[2], std::wcstod(argv[3], nullptr));
+    if (!std::wcscmp(command, L"client-size")) return command_client_size();
+    if (!std::wcscmp(command, L"client-pixels") && argc > 2)
+        return command_client_pixels(argv[2]);
+    if (!std::wcscmp(command, L"syscolor") && argc > 2) return command_syscolor(argv[2]);
+    if (!std::wcscmp(command, L"key") && argc > 2)
+        return command_key(int(std::wcstol(argv[2], nullptr, 0)));
+    if (!std::wcscmp(command, L"close")) return command_close();
+    return 2;
+}
