@@ -1,0 +1,148 @@
+// The frame image builder.
+//
+// Image descriptor, the 9 bytes after the separator 0x2C (little-endian):
+//   0  left (2)   2  top (2)   4  width (2)   6  height (2)
+//   8  packed: 0x80 local colour table follows, 0x40 interlaced,
+//      bits 0-2 n: the local table holds 2^(n+1) entries
+#include "decode/frame_image.h"
+
+#include <cstring>
+
+#include "decode/result.h"
+
+namespace {
+
+uint32_t read_u16(const uint8_t* bytes) { return uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8; }
+
+// 0x00RRGGBB to COLORREF order 0x00BBGGRR.
+uint32_t to_colorref(uint32_t rgb) {
+    return (rgb & 0xFFu) << 16 | (rgb & 0xFF00u) | (rgb >> 16 & 0xFFu);
+}
+
+void fill_grey_ramp(Palette* palette) {
+    for (uint32_t i = 0; i < PALETTE_SIZE; i++) palette->colours[i] = i * 0x010101u;
+}
+
+// Decodes the image data into a fresh bitmap, then puts interlaced rows in
+// display order. Returns the decoder's result, or RESULT_BITMAP_FAILED.
+int create_frame_bitmap(ByteStream* stream, const Palette* palette, LzwTable* table,
+                        Frame* frame) {
+    Bitmap image{};
+    if (!bitmap_create(&image, frame->width, frame->height)) return RESULT_BITMAP_FAILED;
+    int result = lzw_decode(stream, palette->colours, table, frame->width * frame->height,
+                            image.pixels);
+    if (frame->interlaced && deinterlace_frame(&image, frame->width, frame->height) != 0) {
+        result = RESULT_BITMAP_FAILED;
+    }
+    frame->bitmap = image;
+    return result;
+}
+
+}  // namespace
+
+int read_color_table(ByteStream* stream, Palette* palette, uint32_t count) {
+    if (count > PALETTE_SIZE) count = PALETTE_SIZE;
+    for (uint32_t k = 0; k < count; k++) {
+        uint8_t rgb[3];
+        if (!stream_read(stream, rgb, 3)) return 1;
+        palette->colours[k] = uint32_t(rgb[0]) << 16 | uint32_t(rgb[1]) << 8 | rgb[2];
+    }
+    return 0;
+}
+
+void make_transparent_color_unique(Palette* palette, uint32_t count, uint32_t index,
+                                   uint32_t* key) {
+    uint32_t* colours = palette->colours;
+    *key = (*key & 0xFF000000u) | to_colorref(colours[index]);
+    if (count == 0) return;
+    uint32_t n = count < PALETTE_SIZE ? count : PALETTE_SIZE;
+    uint32_t shared = colours[index];
+    bool is_shared = false;
+    for (uint32_t k = 0; k < n && !is_shared; k++) is_shared = k != index && colours[k] == shared;
+    if (!is_shared) return;
+
+    // The smallest positive colour that none of the n entries holds; at most
+    // n + 1, so it always fits in 24 bits.
+    bool used[PALETTE_SIZE + 2] = {};
+    for (uint32_t k = 0; k < n; k++) {
+        if (colours[k] >= 1 && colours[k] <= n + 1) used[colours[k]] = true;
+    }
+    uint32_t v = 1;
+    while (used[v]) v++;
+    colours[index] = v;
+    *key = (*key & 0xFF000000u) | to_colorref(v);
+}
+
+uint32_t interlaced_row(uint32_t k, uint32_t height) {
+    // Pass 1: rows 0, 8, 16...; pass 2: 4, 12...; pass 3: 2, 6...; pass 4: 1, 3...
+    uint32_t pass1 = (height + 7) / 8;
+    if (k < pass1) return k * 8;
+    k -= pass1;
+    uint32_t pass2 = (height + 3) / 8;
+    if (k < pass2) return 4 + k * 8;
+    k -= pass2;
+    uint32_t pass3 = (height + 1) / 4;
+    if (k < pass3) return 2 + k * 4;
+    k -= pass3;
+    return 1 + k * 2;
+}
+
+int deinterlace_frame(Bitmap* image, uint32_t width, uint32_t height) {
+    Bitmap ordered{};
+    if (!bitmap_create(&ordered, width, height)) return RESULT_BITMAP_FAILED;
+    if (ordered.pixels) {
+        for (uint32_t k = 0; k < height; k++) {
+            std::memcpy(ordered.pixels + size_t(interlaced_row(k, height)) * width,
+                        image->pixels + size_t(k) * width, size_t(width) * 4u);
+        }
+    }
+    bitmap_delete(image);
+    *image = ordered;
+    return 0;
+}
+
+int build_frame_image(ByteStream* stream, const uint8_t descriptor[9], const Palette* global,
+                      uint32_t global_count, Palette* work, LzwTable* table,
+                      uint32_t* frame_index, Animation* animation) {
+    Frame* frame = &animation->frames[*frame_index];
+    // An image whose bitmap failed earlier may have left one in this entry.
+    bitmap_delete(&frame->bitmap);
+    frame->left = read_u16(descriptor);
+    frame->top = read_u16(descriptor + 2);
+    frame->width = read_u16(descriptor + 4);
+    frame->height = read_u16(descriptor + 6);
+    uint8_t packed = descriptor[8];
+    if (packed & 0x40) frame->interlaced = 1;
+
+    const Palette* palette = work;
+    uint32_t count;
+    if (packed & 0x80) {
+        std::memset(work, 0, sizeof(Palette));
+        count = 1u << ((packed & 7) + 1);
+        // A table the file cuts short keeps zeros; the decoder then finds no
+        // data and says so.
+        read_color_table(stream, work, count);
+    } else if (animation->flags & ANIM_HAS_GLOBAL_PALETTE) {
+        palette = global;
+        count = global_count;
+    } else {
+        fill_grey_ramp(work);
+        count = PALETTE_SIZE;
+    }
+    if (frame->transparent_key != 0) {
+        // The global table is shared by every image: the transparent colour
+        // is made unique on this image's own copy, so a later image that
+        // shows that index opaque gets the file's colour.
+        if (palette == global) {
+            std::memcpy(work, global, sizeof(Palette));
+            palette = work;
+        }
+        make_transparent_color_unique(work, count, frame->transparent_key & 0xFFu,
+                                      &frame->transparent_key);
+    }
+
+    int result = create_frame_bitmap(stream, palette, table, frame);
+    if (result == RESULT_BITMAP_FAILED) return RESULT_LOAD_FAILED;
+    *frame_index += 1;
+    return result;
+}
