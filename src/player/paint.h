@@ -1,0 +1,45 @@
+// Drawing into the main window: the few operations the view and the playback
+// engine need, with the effect each relies on. paint_win.cpp does them with
+// GDI on the Player's device contexts; paint_std.cpp draws into a plain
+// bitmap screen (see paint_std.h) for native tests.
+#pragma once
+#include <cstdint>
+
+#include "decode/animation.h"
+#include "player/player.h"
+
+// Selects frame index's bitmap into memory_dc, the frame on show.
+void paint_select_frame(Player* player, const Animation* animation, uint32_t index);
+
+// Selects the placeholder bitmap into memory_dc, so that no frame bitmap stays
+// selected (before the frames are freed).
+void paint_select_none(Player* player);
+
+// Selects frame index into memory_dc and stretches it onto window_dc at the
+// view rectangle (HALFTONE on Windows). Called by the playback thread under
+// the paint lock.
+void paint_frame(Player* player, const Animation* animation, uint32_t index);
+
+// Fills the rectangle (right and bottom excluded) on window_dc with
+// background_brush; an empty rectangle paints nothing.
+void paint_fill_rect(Player* player, const Rect* rect);
+
+// Marks the whole client area for repainting and runs the repaint (paint_view)
+// before returning: InvalidateRect + UpdateWindow.
+void paint_invalidate_now(Player* player);
+
+// The client area's size (GetClientRect).
+void paint_client_size(Player* player, uint32_t* width, uint32_t* height);
+
+// One WM_PAINT: paint_begin validates the client area and hands out the DC to
+// paint in; paint_end closes it. state holds the platform's paint record.
+struct PaintSession {
+    void* dc;
+    alignas(8) unsigned char state[96];
+};
+void paint_begin(Player* player, PaintSession* session);
+void paint_end(Player* player, PaintSession* session);
+
+// Stretches the bitmap selected in memory_dc, from its (0, 0) with the canvas
+// size of animation, onto the session's DC at the view rectangle.
+void paint_stretch_selected(Player* player, PaintSession* session, const Animation* animation);

@@ -1,0 +1,245 @@
+// The playback engine: the thread that shows frame after frame, and the
+// operations around it (start, stop, direction, pause, rewind, steps, speed).
+#include "player/paint.h"
+#include "player/player.h"
+
+uint32_t scale_delay(uint32_t d, int32_t speed_index) {
+    switch (speed_index) {
+        case 0: return d / 16;
+        case 1: return d / 8;
+        case 2: return d / 4;
+        case 3: return d / 2;
+        case 4: return d / 2 + d / 16;
+        case 5: return d / 2 + d / 8 + d / 16;
+        case 6: return d / 2 + d / 4 + d / 16;
+        case 7: return d + d / 64 - d / 8;
+        case 8: return d;
+        case 9: return d + d / 4 + d / 16;
+        case 10: return d * 2;
+        case 11: return d * 4;
+        case 12: return d * 8;
+        case 13: return d * 16;
+        default: return d;
+    }
+}
+
+uint32_t playback_tick(const Player* player) {
+    const PlaybackServices* services = player->services;
+    if (services && services->tick) return services->tick(services->context);
+    return os_tick_count();
+}
+
+namespace {
+
+// Waits on the stop event; 1 when it was signalled, 0 on timeout.
+int wait_stop_event(Player* player, uint32_t timeout_ms) {
+    const PlaybackServices* services = player->services;
+    if (services && services->wait) return services->wait(player->stop_event, timeout_ms, services->context);
+    return os_event_wait(player->stop_event, timeout_ms);
+}
+
+int start_thread(Player* player, uint32_t (*procedure)(void*)) {
+    const PlaybackServices* services = player->services;
+    if (services && services->start_thread)
+        return services->start_thread(procedure, player, services->context);
+    return os_thread_start(procedure, player);
+}
+
+// The thread's last access to the Player: the frame index first, then
+// playing falls (release), after which the window's thread owns everything.
+uint32_t end_thread(Player* player, uint32_t index) {
+    player->current_frame.store(index, std::memory_order_relaxed);
+    player->playing.store(0, std::memory_order_release);
+    return 0;
+}
+
+// Draws frame i and keeps it on screen for its scaled delay. Returns 1 when a
+// stop was requested (the caller ends the thread with i), else 0.
+int show_frame(Player* player, const Animation* animation, uint32_t i) {
+    acquire_paint_lock(player);
+    paint_frame(player, animation, i);
+    int32_t s = player->speed_index.load(std::memory_order_relaxed);
+    uint32_t d = animation->frames[i].delay_ms;
+    uint32_t scaled = scale_delay(d, s);
+    player->frame_delay_ms.store(scaled, std::memory_order_relaxed);
+    release_paint_lock(player);
+    // The frame is timed from the moment it was drawn.
+    uint32_t t0 = playback_tick(player);
+    if (wait_stop_event(player, scaled)) wait_out_speed_change(t0, s, d, player);
+    return player->stop_requested.load(std::memory_order_acquire) != 0;
+}
+
+void fill_borders_locked(Player* player) {
+    acquire_paint_lock(player);
+    fill_borders(player);
+    release_paint_lock(player);
+}
+
+void passes_of(const Animation* animation, uint32_t* passes, bool* endless) {
+    *endless = animation->loop_count == 0;
+    *passes = *endless ? 1 : animation->loop_count;
+}
+
+}  // namespace
+
+void wait_out_speed_change(uint32_t t0, int32_t speed_index, uint32_t delay_ms, Player* player) {
+    (void)speed_index;  // the speed the frame was drawn at; the rule below covers it
+    // The event carries stop requests and speed changes, and being auto-reset
+    // it merges them. Whatever woke us, a stop ends the frame at once; else the
+    // frame stays until its delay at the newest speed has passed since it was
+    // drawn. That also covers a wake-up left over from a speed change that was
+    // already applied when the frame was drawn, and a speed changed back.
+    for (;;) {
+        if (player->stop_requested.load(std::memory_order_acquire) != 0) return;
+        int32_t s2 = player->speed_index.load(std::memory_order_relaxed);
+        uint32_t elapsed = playback_tick(player) - t0;  // modulo 2^32
+        uint32_t target = scale_delay(delay_ms, s2);
+        if (elapsed >= target) return;
+        if (!wait_stop_event(player, target - elapsed)) {
+            // The full time passed; only a speed change made meanwhile
+            // (without a signal left for us) needs another round.
+            if (s2 == player->speed_index.load(std::memory_order_relaxed)) return;
+        }
+    }
+}
+
+uint32_t play_forward(void* argument) {
+    Player* player = static_cast<Player*>(argument);
+    const Animation* animation = player->animation;
+    uint32_t i = player->current_frame.load(std::memory_order_relaxed);
+    uint32_t passes;
+    bool endless;
+    passes_of(animation, &passes, &endless);
+    fill_borders_locked(player);
+    uint32_t j = 0;
+    do {
+        // A start index at (or past) the frame count makes this pass empty.
+        while (i < animation->frame_count) {
+            if (show_frame(player, animation, i)) return end_thread(player, i);
+            i++;
+        }
+        i = 0;
+        if (!endless) j++;
+    } while (j < passes);
+    return end_thread(player, 0);
+}
+
+uint32_t play_reverse(void* argument) {
+    Player* player = static_cast<Player*>(argument);
+    const Animation* animation = player->animation;
+    uint32_t count = animation->frame_count;
+    if (count == 0) return end_thread(player, 0);
+    int64_t i = player->current_frame.load(std::memory_order_relaxed);
+    if (i > int64_t(count) - 1) i = int64_t(count) - 1;
+    uint32_t passes;
+    bool endless;
+    passes_of(animation, &passes, &endless);
+    fill_borders_locked(player);
+    uint32_t j = 0;
+    do {
+        while (i >= 0) {
+            if (show_frame(player, animation, static_cast<uint32_t>(i)))
+                return end_thread(player, static_cast<uint32_t>(i));
+            i--;
+        }
+        i = int64_t(count) - 1;
+        if (!endless) j++;
+    } while (j < passes);
+    return end_thread(player, count - 1);
+}
+
+void start_playback(Player* player, uint32_t first) {
+    os_event_reset(player->stop_event);  // no old signal cuts the first frame short
+    player->current_frame.store(first, std::memory_order_relaxed);
+    player->stop_requested.store(0, std::memory_order_relaxed);
+    player->playing.store(1, std::memory_order_relaxed);
+    if (start_thread(player, player->reverse ? play_reverse : play_forward)) return;
+    // No thread: back to idle, on a frame that exists, so a later stop does
+    // not wait for ever and a later step does not read past the table.
+    uint32_t count = player->animation ? player->animation->frame_count : 0;
+    if (first >= count) player->current_frame.store(0, std::memory_order_relaxed);
+    player->playing.store(0, std::memory_order_release);
+}
+
+void stop_playback(Player* player) {
+    if (player->playing.load(std::memory_order_acquire) == 0) return;
+    player->stop_requested.exchange(1, std::memory_order_acq_rel);
+    os_event_set(player->stop_event);
+    while (player->playing.load(std::memory_order_acquire) != 0) os_yield();
+}
+
+int toggle_direction(Player* player) {
+    stop_playback(player);
+    uint32_t count = player->animation->frame_count;
+    uint32_t current = player->current_frame.load(std::memory_order_relaxed);
+    uint32_t start;
+    if (player->reverse == 0) {
+        start = current == 0 ? count - 1 : current - 1;
+        player->reverse = 1;
+    } else {
+        start = current + 1 > count - 1 ? 0 : current + 1;
+        player->reverse = 0;
+    }
+    start_playback(player, start);
+    return 0;
+}
+
+int play_pause(Player* player) {
+    if (player->playing.load(std::memory_order_acquire) != 0) {
+        stop_playback(player);
+        return 0;
+    }
+    uint32_t count = player->animation->frame_count;
+    uint32_t current = player->current_frame.load(std::memory_order_relaxed);
+    uint32_t start;
+    if (player->reverse == 0) {
+        start = current + 1;  // may equal the frame count: an empty first pass
+    } else {
+        start = current == 0 ? count - 1 : current - 1;
+    }
+    start_playback(player, start);
+    return 1;
+}
+
+void rewind(Player* player) {
+    stop_playback(player);
+    player->current_frame.store(0, std::memory_order_relaxed);
+    if (player->animation->frame_count > 0) paint_select_frame(player, player->animation, 0);
+    player->reverse = 0;
+}
+
+void step_next(Player* player) {
+    if (player->playing.load(std::memory_order_acquire) != 0) return;
+    uint32_t count = player->animation->frame_count;
+    if (count == 0) return;
+    uint32_t next = player->current_frame.load(std::memory_order_relaxed) + 1;
+    if (next >= count) next = 0;
+    player->current_frame.store(next, std::memory_order_relaxed);
+    paint_select_frame(player, player->animation, next);
+}
+
+void step_previous(Player* player) {
+    if (player->playing.load(std::memory_order_acquire) != 0) return;
+    uint32_t count = player->animation->frame_count;
+    if (count == 0) return;
+    uint32_t current = player->current_frame.load(std::memory_order_relaxed);
+    uint32_t previous = current == 0 || current > count ? count - 1 : current - 1;
+    player->current_frame.store(previous, std::memory_order_relaxed);
+    paint_select_frame(player, player->animation, previous);
+}
+
+void speed_up(Player* player) {
+    if (player->playing.load(std::memory_order_acquire) == 0) return;
+    int32_t s = player->speed_index.load(std::memory_order_relaxed);
+    if (s <= 0) return;
+    player->speed_index.store(s - 1, std::memory_order_relaxed);
+    os_event_set(player->stop_event);
+}
+
+void speed_down(Player* player) {
+    if (player->playing.load(std::memory_order_acquire) == 0) return;
+    int32_t s = player->speed_index.load(std::memory_order_relaxed);
+    if (s >= SPEED_STEPS - 1) return;
+    player->speed_index.store(s + 1, std::memory_order_relaxed);
+    os_event_set(player->stop_event);
+}

@@ -1,0 +1,404 @@
+// The playback engine: the real thread over small animations of solid-colour
+// frames drawn into the native paint screen, and the speed-change timing
+// driven by a scripted clock.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <vector>
+
+#include "player/paint.h"
+#include "player_fixture.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::vector<uint32_t> drawn_indexes(PaintScreen* screen) {
+    std::vector<uint32_t> indexes;
+    for (const PaintRecord& record : paint_screen_frames(screen)) indexes.push_back(record.frame);
+    return indexes;
+}
+
+// frames of 4 x 4 pixels in a 20 x 20 client area, at normal speed and zoom.
+std::unique_ptr<PlayerRig> make_player(const std::vector<uint32_t>& delays, uint32_t loop_count) {
+    auto rig = std::make_unique<PlayerRig>();
+    make_animation(&rig->anim, 4, 4, delays, loop_count);
+    setup_player(&rig->test, &rig->anim.animation, 20, 20);
+    Player* player = &rig->test.player;
+    player->speed_index.store(SPEED_NORMAL);
+    set_zoom(player, 0);
+    layout_view(20, 20, player);
+    return rig;
+}
+
+bool idle(Player* player) { return player->playing.load(std::memory_order_acquire) == 0; }
+
+uint32_t picture_colour(PlayerRig* rig) { return screen_pixel(&rig->test.screen, 10, 10); }
+
+TEST(PlaybackScale, DelayRuleOfEverySpeedStep) {
+    const uint32_t for_100[SPEED_STEPS] = {6, 12, 25, 50, 56, 68, 81, 89, 100, 131, 200, 400, 800, 1600};
+    for (int32_t s = 0; s < SPEED_STEPS; s++) EXPECT_EQ(scale_delay(100, s), for_100[s]) << s;
+    // Each term rounds down on its own: 1000 at 1.125 is 1000 + 15 - 125.
+    EXPECT_EQ(scale_delay(1000, 7), 890u);
+    EXPECT_EQ(scale_delay(1000, 9), 1312u);
+    EXPECT_EQ(scale_delay(15, 4), 7u);   // 7 + 0
+    EXPECT_EQ(scale_delay(100, -1), 100u);
+    EXPECT_EQ(scale_delay(100, 14), 100u);
+}
+
+TEST(PlaybackPasses, FiniteLoopCountsAndStartIndexes) {
+    struct Case {
+        const char* name;
+        uint32_t frames, loop_count, start, reverse;
+        std::vector<uint32_t> drawn;
+        uint32_t current_after;  // where another pass would begin
+    };
+    const Case cases[] = {
+        {"one pass from 0", 5, 1, 0, 0, {0, 1, 2, 3, 4}, 0},
+        {"two passes from 3", 5, 2, 3, 0, {3, 4, 0, 1, 2, 3, 4}, 0},
+        {"start at the frame count, two passes", 5, 2, 5, 0, {0, 1, 2, 3, 4}, 0},
+        {"start at the frame count, one pass", 5, 1, 5, 0, {}, 0},
+        {"reverse, one pass from the last", 5, 1, 4, 1, {4, 3, 2, 1, 0}, 4},
+        {"reverse, two passes from 1", 5, 2, 1, 1, {1, 0, 4, 3, 2, 1, 0}, 4},
+        {"reverse, two frames, three passes", 2, 3, 0, 1, {0, 1, 0, 1, 0}, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto rig = make_player(std::vector<uint32_t>(c.frames, 0), c.loop_count);
+        Player* player = &rig->test.player;
+        player->reverse = c.reverse;
+        start_playback(player, c.start);
+        ASSERT_TRUE(wait_until([&] { return idle(player); }));
+        EXPECT_EQ(drawn_indexes(&rig->test.screen), c.drawn);
+        EXPECT_EQ(player->current_frame.load(), c.current_after);
+        if (!c.drawn.empty()) {
+            EXPECT_EQ(picture_colour(rig.get()), frame_colour(c.drawn.back()));
+        }
+        // The bars were filled once by the thread.
+        EXPECT_EQ(screen_pixel(&rig->test.screen, 0, 0), BAR_COLOUR);
+    }
+}
+
+TEST(PlaybackPasses, EndlessPlaybackSeesAStopAfterEveryFrame) {
+    // All delays 0: frames follow as fast as drawing allows.
+    auto rig = make_player({0, 0, 0}, 0);
+    Player* player = &rig->test.player;
+    start_playback(player, 1);
+    ASSERT_TRUE(wait_until([&] { return paint_screen_frame_count(&rig->test.screen) >= 20; }));
+    stop_playback(player);
+    EXPECT_TRUE(idle(player));
+    std::vector<uint32_t> drawn = drawn_indexes(&rig->test.screen);
+    ASSERT_GE(drawn.size(), 20u);
+    for (size_t k = 0; k < drawn.size(); k++) ASSERT_EQ(drawn[k], (1 + k) % 3) << k;
+    // The frame on show is the one the thread stopped at.
+    EXPECT_EQ(player->current_frame.load(), drawn.back());
+    EXPECT_EQ(picture_colour(rig.get()), frame_colour(drawn.back()));
+}
+
+TEST(PlaybackHandshake, StopMergedWithASpeedChangeEndsTheFrameAtOnce) {
+    auto rig = make_player({5000, 5000}, 0);
+    Player* player = &rig->test.player;
+    start_playback(player, 0);
+    ASSERT_TRUE(wait_until([&] { return paint_screen_frame_count(&rig->test.screen) >= 1; }));
+    // Slower speed and a stop in a row: the two signals may merge into one.
+    auto begin = Clock::now();
+    speed_down(player);
+    stop_playback(player);
+    auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - begin);
+    EXPECT_LT(took.count(), 2000);  // not the 6562 ms of the frame at the new speed
+    EXPECT_EQ(player->current_frame.load(), 0u);
+    EXPECT_EQ(drawn_indexes(&rig->test.screen), std::vector<uint32_t>{0});
+}
+
+struct SpeedChange {
+    Player* player;
+    uint32_t on_frame;
+    int32_t new_speed;
+};
+
+void change_speed_on_draw(uint32_t index, void* context) {
+    SpeedChange* change = static_cast<SpeedChange*>(context);
+    if (index != change->on_frame) return;
+    change->player->speed_index.store(change->new_speed);
+    os_event_set(change->player->stop_event);
+}
+
+TEST(PlaybackHandshake, SpeedChangeRightAfterDrawingKeepsTheFrameItsDelay) {
+    // The speed changes while frame 1 is drawn, before the thread reads the
+    // speed: the frame is timed at the new speed already, and the signal left
+    // in the event must not end it early.
+    auto rig = make_player({0, 300, 0}, 1);
+    Player* player = &rig->test.player;
+    SpeedChange change{player, 1, 7};
+    rig->test.screen.on_frame = change_speed_on_draw;
+    rig->test.screen.on_frame_context = &change;
+    start_playback(player, 0);
+    ASSERT_TRUE(wait_until([&] { return idle(player); }));
+    std::vector<PaintRecord> drawn = paint_screen_frames(&rig->test.screen);
+    ASSERT_EQ(drawn.size(), 3u);
+    EXPECT_EQ(player->frame_delay_ms.load(), 0u);
+    EXPECT_GE(drawn[2].tick - drawn[1].tick, scale_delay(300, 7) - 2);  // 267 ms
+}
+
+TEST(PlaybackHandshake, SpeedChangesRetimeTheFrameOnShow) {
+    // Faster: eight steps up during a 1200 ms frame end it at 75 ms.
+    {
+        auto rig = make_player({1200, 0}, 1);
+        Player* player = &rig->test.player;
+        start_playback(player, 0);
+        ASSERT_TRUE(wait_until([&] { return paint_screen_frame_count(&rig->test.screen) >= 1; }));
+        for (int k = 0; k < 8; k++) speed_up(player);
+        EXPECT_EQ(player->speed_index.load(), 0);
+        ASSERT_TRUE(wait_until([&] { return idle(player); }));
+        std::vector<PaintRecord> drawn = paint_screen_frames(&rig->test.screen);
+        ASSERT_EQ(drawn.size(), 2u);
+        uint32_t shown = drawn[1].tick - drawn[0].tick;
+        EXPECT_GE(shown, 75u - 2);
+        EXPECT_LT(shown, 1000u);
+    }
+    // Slower: one step down during a 200 ms frame keeps it 262 ms.
+    {
+        auto rig = make_player({200, 0}, 1);
+        Player* player = &rig->test.player;
+        start_playback(player, 0);
+        ASSERT_TRUE(wait_until([&] { return paint_screen_frame_count(&rig->test.screen) >= 1; }));
+        speed_down(player);
+        ASSERT_TRUE(wait_until([&] { return idle(player); }));
+        std::vector<PaintRecord> drawn = paint_screen_frames(&rig->test.screen);
+        ASSERT_EQ(drawn.size(), 2u);
+        EXPECT_GE(drawn[1].tick - drawn[0].tick, 262u - 2);
+        EXPECT_EQ(player->frame_delay_ms.load(), 0u);  // frame 1 at speed 9 of 0 ms
+    }
+}
+
+// A scripted clock: waits advance virtual time instead of sleeping, and an
+// action may fire at a given moment of a wait.
+struct ScriptedClock {
+    uint32_t now;
+    std::vector<uint32_t> waits;  // the timeouts asked for
+    // Optional: during the first wait, at this many ms into it, request a stop.
+    uint32_t stop_after;
+    Player* player;
+};
+
+uint32_t scripted_tick(void* context) { return static_cast<ScriptedClock*>(context)->now; }
+
+int scripted_wait(OsEvent* event, uint32_t timeout_ms, void* context) {
+    (void)event;
+    ScriptedClock* clock = static_cast<ScriptedClock*>(context);
+    clock->waits.push_back(timeout_ms);
+    if (clock->stop_after && clock->stop_after < timeout_ms) {
+        clock->now += clock->stop_after;
+        clock->stop_after = 0;
+        clock->player->stop_requested.store(1);
+        return 1;
+    }
+    clock->now += timeout_ms;
+    return 0;
+}
+
+TEST(PlaybackSpeedTiming, ThousandMillisecondFrame) {
+    // A 1000 ms frame drawn at t0 at speed 8; the event woke the thread at
+    // "press" ms with the speed already changed (or not).
+    struct Case {
+        const char* name;
+        uint32_t t0;
+        uint32_t press;
+        int32_t speed_after;
+        uint32_t stop_requested;
+        uint32_t stop_after;  // a stop arriving during the wait-out
+        uint32_t ends_at;     // ms after t0
+    };
+    const Case cases[] = {
+        {"Up after 300 ms", 5000, 300, 7, 0, 0, 890},
+        {"Up after 950 ms", 5000, 950, 7, 0, 0, 950},
+        {"Down after 300 ms", 5000, 300, 9, 0, 0, 1312},
+        {"Down across the tick wrap", 0xFFFFFF00u, 300, 9, 0, 0, 1312},
+        {"Up across the tick wrap", 0xFFFFFE00u, 950, 7, 0, 0, 950},
+        {"changed and changed back", 5000, 300, 8, 0, 0, 1000},
+        {"stop merged with a speed change", 5000, 300, 9, 1, 0, 300},
+        {"stop during the wait-out", 5000, 300, 9, 0, 100, 400},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Player player{};
+        ScriptedClock clock{c.t0 + c.press, {}, c.stop_after, &player};
+        PlaybackServices services{scripted_tick, scripted_wait, nullptr, &clock};
+        player.services = &services;
+        player.speed_index.store(c.speed_after);
+        player.stop_requested.store(c.stop_requested);
+        wait_out_speed_change(c.t0, SPEED_NORMAL, 1000, &player);
+        EXPECT_EQ(clock.now - c.t0, c.ends_at);
+    }
+}
+
+TEST(PlaybackSpeedTiming, LeftoverWakeUpDoesNotCutTheFrameShort) {
+    // The frame was drawn at speed 7 after the change; the leftover signal
+    // wakes the thread 5 ms in.
+    Player player{};
+    ScriptedClock clock{1005, {}, 0, &player};
+    PlaybackServices services{scripted_tick, scripted_wait, nullptr, &clock};
+    player.services = &services;
+    player.speed_index.store(7);
+    wait_out_speed_change(1000, 7, 1000, &player);
+    EXPECT_EQ(clock.now, 1890u);
+    EXPECT_EQ(clock.waits, std::vector<uint32_t>{885});
+}
+
+struct CommandCase {
+    const char* name;
+    uint32_t reverse;
+    uint32_t current;
+    int (*command)(Player*);
+    int returns;
+    uint32_t first_drawn;
+    uint32_t reverse_after;
+};
+
+TEST(PlaybackCommands, NeighboursChosenByToggleAndPlayPause) {
+    const CommandCase cases[] = {
+        {"R forward at frame 0", 0, 0, toggle_direction, 0, 4, 1},
+        {"R forward at frame 2", 0, 2, toggle_direction, 0, 1, 1},
+        {"R reverse at the last frame", 1, 4, toggle_direction, 0, 0, 0},
+        {"R reverse at frame 2", 1, 2, toggle_direction, 0, 3, 0},
+        {"P forward at frame 2", 0, 2, play_pause, 1, 3, 0},
+        {"P forward at the last frame", 0, 4, play_pause, 1, 0, 0},
+        {"P reverse at frame 1", 1, 1, play_pause, 1, 0, 1},
+        {"P reverse at frame 0", 1, 0, play_pause, 1, 4, 1},
+    };
+    for (const CommandCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        // Long frames: the first frame drawn stays until the stop.
+        auto rig = make_player(std::vector<uint32_t>(5, 10000), 0);
+        Player* player = &rig->test.player;
+        player->reverse = c.reverse;
+        player->current_frame.store(c.current);
+        EXPECT_EQ(c.command(player), c.returns);
+        EXPECT_EQ(player->reverse, c.reverse_after);
+        ASSERT_TRUE(wait_until([&] { return paint_screen_frame_count(&rig->test.screen) >= 1; }));
+        EXPECT_FALSE(idle(player));
+        // P while playing pauses on the frame on show.
+        EXPECT_EQ(play_pause(player), 0);
+        EXPECT_TRUE(idle(player));
+        EXPECT_EQ(player->current_frame.load(), c.first_drawn);
+        EXPECT_EQ(drawn_indexes(&rig->test.screen), std::vector<uint32_t>{c.first_drawn});
+    }
+}
+
+TEST(PlaybackCommands, ToggleWhilePlayingContinuesFromTheNeighbour) {
+    auto rig = make_player(std::vector<uint32_t>(5, 10000), 0);
+    Player* player = &rig->test.player;
+    start_playback(player, 3);
+    ASSERT_TRUE(wait_until([&] { return paint_screen_frame_count(&rig->test.screen) >= 1; }));
+    toggle_direction(player);
+    ASSERT_TRUE(wait_until([&] { return paint_screen_frame_count(&rig->test.screen) >= 2; }));
+    stop_playback(player);
+    EXPECT_EQ(drawn_indexes(&rig->test.screen), (std::vector<uint32_t>{3, 2}));
+}
+
+TEST(PlaybackCommands, RewindDuringReversePlayback) {
+    auto rig = make_player(std::vector<uint32_t>(5, 10000), 0);
+    Player* player = &rig->test.player;
+    player->reverse = 1;
+    start_playback(player, 3);
+    ASSERT_TRUE(wait_until([&] { return paint_screen_frame_count(&rig->test.screen) >= 1; }));
+    rewind(player);
+    EXPECT_TRUE(idle(player));
+    EXPECT_EQ(player->current_frame.load(), 0u);
+    EXPECT_EQ(player->reverse, 0u);
+    // The caller repaints: frame 0 is what memory_dc holds.
+    paint_invalidate_now(player);
+    EXPECT_EQ(picture_colour(rig.get()), frame_colour(0));
+}
+
+TEST(PlaybackCommands, StepsWrapAroundAndWaitForAPause) {
+    struct Case {
+        const char* name;
+        void (*step)(Player*);
+        uint32_t from, to;
+    };
+    const Case cases[] = {
+        {"N", step_next, 1, 2},
+        {"N at the last frame", step_next, 4, 0},
+        {"V", step_previous, 3, 2},
+        {"V at frame 0", step_previous, 0, 4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto rig = make_player(std::vector<uint32_t>(5, 100), 0);
+        Player* player = &rig->test.player;
+        player->current_frame.store(c.from);
+        c.step(player);
+        EXPECT_EQ(player->current_frame.load(), c.to);
+        paint_invalidate_now(player);
+        EXPECT_EQ(picture_colour(rig.get()), frame_colour(c.to));
+
+        // While playing (a thread's state, without the thread) it changes nothing.
+        player->playing.store(1);
+        c.step(player);
+        EXPECT_EQ(player->current_frame.load(), c.to);
+        player->playing.store(0);
+    }
+}
+
+TEST(PlaybackCommands, SpeedLimitsDoNotWakeTheThread) {
+    struct Case {
+        const char* name;
+        void (*command)(Player*);
+        uint32_t playing;
+        int32_t from, to;
+        int wakes;
+    };
+    const Case cases[] = {
+        {"Up", speed_up, 1, 8, 7, 1},
+        {"Down", speed_down, 1, 8, 9, 1},
+        {"Up at 16.00", speed_up, 1, 0, 0, 0},
+        {"Down at 0.0625", speed_down, 1, 13, 13, 0},
+        {"Up while paused", speed_up, 0, 8, 8, 0},
+        {"Down while paused", speed_down, 0, 8, 8, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto rig = make_player({100, 100}, 0);
+        Player* player = &rig->test.player;
+        player->playing.store(c.playing);  // a thread's state, without the thread
+        player->speed_index.store(c.from);
+        c.command(player);
+        EXPECT_EQ(player->speed_index.load(), c.to);
+        EXPECT_EQ(os_event_wait(player->stop_event, 0), c.wakes);
+        player->playing.store(0);
+    }
+}
+
+int refuse_thread(uint32_t (*)(void*), void*, void*) { return 0; }
+
+TEST(PlaybackStart, ThreadThatCannotBeCreatedLeavesPlaybackIdle) {
+    struct Case {
+        uint32_t reverse, first, current_after;
+    };
+    const Case cases[] = {{0, 5, 0}, {0, 3, 3}, {1, 4, 4}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.first);
+        auto rig = make_player(std::vector<uint32_t>(5, 100), 0);
+        Player* player = &rig->test.player;
+        PlaybackServices services{nullptr, nullptr, refuse_thread, nullptr};
+        player->services = &services;
+        player->reverse = c.reverse;
+        start_playback(player, c.first);
+        if (!idle(player)) {
+            ADD_FAILURE() << "playing stays set without a thread";
+            player->playing.store(0);  // or every stop would wait for ever
+            continue;
+        }
+        EXPECT_EQ(player->current_frame.load(), c.current_after);
+        stop_playback(player);  // returns: nothing to wait for
+        step_next(player);      // and a step stays inside the table
+        EXPECT_EQ(player->current_frame.load(), (c.current_after + 1) % 5);
+        EXPECT_EQ(play_pause(player), 1);  // refused again, still idle
+        EXPECT_TRUE(idle(player));
+        EXPECT_LT(player->current_frame.load(), 5u);
+    }
+}
+
+}  // namespace

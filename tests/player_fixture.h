@@ -1,0 +1,97 @@
+// Shared by the view and playback tests: an Animation of solid-colour frames
+// and a Player drawing into a native paint screen.
+#pragma once
+#include <chrono>
+#include <cstdint>
+#include <thread>
+#include <vector>
+
+#include "decode/animation.h"
+#include "player/os.h"
+#include "player/paint_std.h"
+#include "player/player.h"
+#include "player/surface.h"
+
+// The colour of frame i in test animations.
+inline uint32_t frame_colour(uint32_t i) { return 0x00102030u + i * 0x00010101u; }
+
+constexpr uint32_t BAR_COLOUR = 0x00AB12CDu;
+
+struct TestAnimation {
+    Animation animation{};
+    std::vector<Frame> frames;
+};
+
+// frames of width x height, frame i filled with frame_colour(i) and lasting
+// delays[i] ms.
+inline void make_animation(TestAnimation* test, uint32_t width, uint32_t height,
+                           const std::vector<uint32_t>& delays, uint32_t loop_count) {
+    test->frames.assign(delays.size(), Frame{});
+    for (size_t i = 0; i < delays.size(); i++) {
+        Frame* frame = &test->frames[i];
+        bitmap_create(&frame->bitmap, width, height);
+        bitmap_fill(&frame->bitmap, 0, 0, int32_t(width), int32_t(height),
+                    frame_colour(uint32_t(i)));
+        frame->width = width;
+        frame->height = height;
+        frame->delay_ms = delays[i];
+    }
+    test->animation.width = width;
+    test->animation.height = height;
+    test->animation.frame_count = uint32_t(delays.size());
+    test->animation.loop_count = loop_count;
+    test->animation.frames = test->frames.data();
+}
+
+inline void free_animation(TestAnimation* test) {
+    for (Frame& frame : test->frames) bitmap_delete(&frame.bitmap);
+    test->frames.clear();
+    test->animation = Animation{};
+}
+
+// A Player as the window creation sets it up, drawing into screen.
+struct TestPlayer {
+    Player player{};
+    PaintScreen screen{};
+    uint32_t bar_colour = BAR_COLOUR;
+};
+
+inline void setup_player(TestPlayer* test, Animation* animation, uint32_t client_width,
+                         uint32_t client_height) {
+    paint_screen_attach(&test->screen, &test->player, client_width, client_height);
+    test->player.stop_event = os_event_create();
+    test->player.background_brush = &test->bar_colour;
+    test->player.animation = animation;
+}
+
+inline void teardown_player(TestPlayer* test) {
+    stop_playback(&test->player);
+    os_event_destroy(test->player.stop_event);
+    test->player.stop_event = nullptr;
+    paint_screen_release(&test->screen);
+}
+
+// Both together, released in the right order.
+struct PlayerRig {
+    TestAnimation anim;
+    TestPlayer test;
+    ~PlayerRig() {
+        teardown_player(&test);
+        free_animation(&anim);
+    }
+};
+
+inline uint32_t screen_pixel(const PaintScreen* screen, uint32_t x, uint32_t y) {
+    return screen->screen.pixels[size_t(y) * screen->screen.width + x];
+}
+
+// Polls until condition() holds or timeout_ms pass; returns whether it held.
+template <typename Condition>
+bool wait_until(Condition condition, uint32_t timeout_ms = 5000) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
