@@ -25,4 +25,8 @@ foreach(script ${SCRIPT_TESTS})
   set_tests_properties(${name} PROPERTIES
     ENVIRONMENT "ZOETRA_SOURCE_DIR=${CMAKE_SOURCE_DIR};ZOETRA_BINARY_DIR=${CMAKE_BINARY_DIR}"
     LABELS script TIMEOUT 600)
+  # The Wine tests share one prefix and its wineserver: one at a time.
+  if(script MATCHES "/tests/wine/")
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK wine LABELS "script;wine")
+  endif()
 endforeach()

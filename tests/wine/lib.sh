@@ -8,6 +8,7 @@
 #                      Wine prefix (default: $ZOETRA_SOURCE_DIR/build/native)
 #   ZOETRA_WIN_DIR     where zoetra.exe and zoetra-driver.exe are
 #                      (default: $ZOETRA_SOURCE_DIR/build/win)
+#   ZT_WINEPREFIX      the Wine prefix (default: $ZOETRA_BINARY_DIR/wineprefix)
 #   ZT_KEEP_DISPLAY    use $DISPLAY instead of starting an Xvfb when set to 1
 
 ZT_LIB_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -36,7 +37,7 @@ zt_init() {
     [ -f "$ZT_EXE" ] || zt_fail "missing $ZT_EXE (run make build)"
     [ -f "$ZT_DRIVER" ] || zt_fail "missing $ZT_DRIVER (run make build)"
 
-    export WINEPREFIX=$ZOETRA_BINARY_DIR/wineprefix
+    export WINEPREFIX=${ZT_WINEPREFIX:-$ZOETRA_BINARY_DIR/wineprefix}
     export WINEDEBUG=-all
     export WINEDLLOVERRIDES="mscoree,mshtml="
     export WINEARCH=win64
@@ -89,7 +90,7 @@ zt_prepare_prefix() {
                 exit 1
             }
         fi
-    ) 9>"$ZOETRA_BINARY_DIR/wineprefix.lock" || zt_fail "could not create the Wine prefix"
+    ) 9>"$WINEPREFIX.lock" || zt_fail "could not create the Wine prefix"
 }
 
 # A Unix path as Wine's Z: drive sees it.

@@ -1,0 +1,38 @@
+# Zoetra: `make run` plays a GIF in zoetra.exe under Wine, `make test` runs
+# every test. Both install what is missing first (Debian, as root).
+SHELL := /bin/bash
+.DEFAULT_GOAL := build
+
+FILE ?= src/res/sample.gif
+JOBS ?= $(shell nproc)
+WIN_DIR := $(CURDIR)/build/win
+
+.PHONY: deps build native windows run test clean
+
+deps:
+	@tools/install_deps.sh
+
+build: deps
+	@$(MAKE) --no-print-directory native windows
+
+native:
+	@[ -f build/native/build.ninja ] || \
+	  cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=Release
+	cmake --build build/native -j $(JOBS)
+
+# The Windows tree builds in build/win-tree; the programs land in build/win.
+windows:
+	@[ -f build/win-tree/build.ninja ] || \
+	  cmake -S . -B build/win-tree -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	    -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+	    -DCMAKE_RUNTIME_OUTPUT_DIRECTORY=$(WIN_DIR)
+	cmake --build build/win-tree -j $(JOBS)
+
+run: build
+	tools/run_wine.sh "$(FILE)"
+
+test: build
+	@JOBS=2 tools/run_tests.sh
+
+clean:
+	rm -rf build
