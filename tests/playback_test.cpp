@@ -401,4 +401,46 @@ TEST(PlaybackStart, ThreadThatCannotBeCreatedLeavesPlaybackIdle) {
     }
 }
 
+TEST(PlaybackLoad, ShowAndUnloadAnAnimation) {
+    struct Case {
+        const char* name;
+        uint32_t frames;
+        uint32_t start;  // current_frame left by the loading preview
+        bool plays;
+    };
+    const Case cases[] = {
+        {"three frames", 3, 0, true},
+        {"after a preview of two", 3, 2, true},
+        {"one frame", 1, 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto rig = make_player(std::vector<uint32_t>(c.frames, 10000), 0);
+        Player* player = &rig->test.player;
+        player->zoom_index = 1;
+        player->speed_index.store(2);
+        player->current_frame.store(c.start);
+        show_animation(player, 20, 20);
+        EXPECT_EQ(player->speed_index.load(), SPEED_NORMAL);
+        EXPECT_EQ(player->zoom_index, ZOOM_NORMAL);
+        EXPECT_EQ(player->view_width, 4u);
+        EXPECT_EQ(player->view_x, 8);
+        EXPECT_EQ(!idle(player), c.plays);
+        if (c.plays) {
+            ASSERT_TRUE(wait_until([&] { return paint_screen_frame_count(&rig->test.screen) >= 1; }));
+        }
+        EXPECT_EQ(picture_colour(rig.get()), frame_colour(c.start));
+
+        unload_animation(player);
+        EXPECT_TRUE(idle(player));
+        EXPECT_EQ(player->current_frame.load(), 0u);
+        EXPECT_EQ(player->view_width, 0u);
+        EXPECT_EQ(player->zoom_index, ZOOM_NORMAL);
+        // No frame stays selected: a repaint now shows the bars alone.
+        layout_view(20, 20, player);
+        paint_invalidate_now(player);
+        EXPECT_EQ(picture_colour(rig.get()), BAR_COLOUR);
+    }
+}
+
 }  // namespace

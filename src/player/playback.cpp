@@ -243,3 +243,27 @@ void speed_down(Player* player) {
     player->speed_index.store(s + 1, std::memory_order_relaxed);
     os_event_set(player->stop_event);
 }
+
+void show_animation(Player* player, uint32_t client_width, uint32_t client_height) {
+    player->speed_index.store(SPEED_NORMAL, std::memory_order_relaxed);
+    set_zoom(player, 0);
+    layout_view(client_width, client_height, player);
+    const Animation* animation = player->animation;
+    if (animation->frame_count > 1) {
+        start_playback(player, player->current_frame.load(std::memory_order_relaxed));
+        return;
+    }
+    player->current_frame.store(0, std::memory_order_relaxed);
+    if (animation->frame_count == 1) {
+        paint_select_frame(player, animation, 0);
+    } else {
+        paint_select_none(player);
+    }
+    paint_invalidate_now(player);
+}
+
+void unload_animation(Player* player) {
+    stop_playback(player);
+    paint_select_none(player);
+    clear_player_state(player);
+}

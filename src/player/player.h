@@ -142,6 +142,17 @@ void start_playback(Player* player, uint32_t first);
 // then holds the frame on show.
 void stop_playback(Player* player);
 
+// The load sequence's two ends, for the shell:
+// show_animation, after a successful decode into player->animation: normal
+// speed, "100%", layout for the client area, then playback from
+// current_frame (two or more frames), or frame 0 selected and the client area
+// repainted (one frame; none: the bars alone).
+void show_animation(Player* player, uint32_t client_width, uint32_t client_height);
+// unload_animation, before the frames are freed (another load, a failed
+// load, teardown): playback stopped, no frame bitmap left in memory_dc, and
+// clear_player_state.
+void unload_animation(Player* player);
+
 // The commands; the shell calls them only for animations of two or more
 // frames. After rewind and the steps the caller repaints.
 int toggle_direction(Player* player);  // returns 0
