@@ -7,8 +7,14 @@ find_package(GTest REQUIRED)
 find_path(GIFLIB_INCLUDE_DIR gif_lib.h)
 find_library(GIFLIB_LIBRARY gif)
 
+# gifref: the giflib-based reference decoder that the comparison test checks
+# gifdump against.
+add_executable(gifref tests/reference/gifref.cpp tests/reference/gif_reference.cpp)
+target_include_directories(gifref PRIVATE ${GIFLIB_INCLUDE_DIR})
+target_link_libraries(gifref PRIVATE ${GIFLIB_LIBRARY})
+
 file(GLOB UNIT_TEST_SOURCES CONFIGURE_DEPENDS tests/*_test.cpp)
-add_executable(zoetra_tests ${UNIT_TEST_SOURCES})
+add_executable(zoetra_tests ${UNIT_TEST_SOURCES} tests/reference/gif_reference.cpp)
 target_link_libraries(zoetra_tests PRIVATE zoetra_core GTest::gtest GTest::gtest_main ${GIFLIB_LIBRARY})
 target_include_directories(zoetra_tests PRIVATE tests ${GIFLIB_INCLUDE_DIR})
 target_compile_definitions(zoetra_tests PRIVATE
