@@ -1,0 +1,58 @@
+// The single-instance hand-over: a second start sends its file to the
+// running window with WM_COPYDATA and ends; the running window loads it.
+#include <windows.h>
+
+#include "app/shell.h"
+#include "player/handover.h"
+
+namespace {
+
+// A running window that does not answer within this time counts as not
+// acknowledging, so a second start never hangs on it.
+constexpr UINT HANDOVER_TIMEOUT_MS = 5000;
+
+}  // namespace
+
+int hand_over_to_running_instance() {
+    HWND running = FindWindowW(MAIN_CLASS_NAME, nullptr);
+    if (!running || !IsWindowVisible(running)) return 0;
+    wchar_t path[PATH_CAPACITY];
+    COPYDATASTRUCT data{};
+    data.dwData = ULONG_PTR(COPYDATA_OPEN_FILE);
+    if (take_command_line_path(path)) {
+        data.cbData = DWORD((path_length(as_utf16(path)) + 1) * sizeof(wchar_t));
+        data.lpData = path;
+    }
+    // Neither call waits for the running window's thread.
+    if (IsIconic(running)) {
+        ShowWindowAsync(running, SW_RESTORE);
+    } else {
+        SetForegroundWindow(running);
+    }
+    DWORD_PTR answer = 0;
+    LRESULT sent = SendMessageTimeoutW(running, WM_COPYDATA, WPARAM(-1), LPARAM(&data),
+                                       SMTO_ABORTIFHUNG, HANDOVER_TIMEOUT_MS, &answer);
+    return sent != 0 && answer == COPYDATA_ACK;
+}
+
+LRESULT receive_handover(HWND window, WPARAM wparam, const COPYDATASTRUCT* data, Shell* shell) {
+    if (!data) return LRESULT(COPYDATA_REJECTED);
+    wchar_t path[PATH_CAPACITY];
+    // Sign-extended, so -1 is all ones whatever the width of WPARAM.
+    switch (check_handover(uint64_t(int64_t(INT_PTR(wparam))),
+                           uint64_t(data->dwData), data->cbData, data->lpData, as_utf16(path))) {
+    case HANDOVER_REJECTED:
+        return LRESULT(COPYDATA_REJECTED);
+    case HANDOVER_EMPTY:
+        return LRESULT(COPYDATA_ACK);
+    case HANDOVER_PATH:
+        break;
+    }
+    // The same tests as a command-line path: a foreign sender can neither
+    // clear the animation on show nor name a path relative to our folder.
+    if (is_openable_path(path)) {
+        copy_path(as_utf16(shell->requested_path), PATH_CAPACITY, as_utf16(path));
+        load_requested_file(window, shell);
+    }
+    return LRESULT(COPYDATA_ACK);
+}

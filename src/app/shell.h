@@ -1,0 +1,80 @@
+// The Win32 shell: the program's process-wide records and the operations of
+// the main window, the file choices and start-up. Every function takes the
+// records it works on; the one instance of them lives in main.cpp.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+
+#include "decode/animation.h"
+#include "decode/lzw.h"
+#include "player/file_rules.h"
+#include "player/player.h"
+#include "player/title.h"
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "Win32 paths are UTF-16");
+
+constexpr wchar_t MAIN_CLASS_NAME[] = L"ZoetraClass123";
+constexpr wchar_t PROGRAM_TITLE[] = L"Zoetra";
+constexpr UINT WM_APP_LOAD_COMMAND_LINE = 40000;
+
+// Everything the program keeps for the life of its window.
+struct Shell {
+    Animation animation;                    // the one decoded file
+    Player player;                          // the one player and view
+    LzwTable* table;                        // allocated with the window
+    wchar_t requested_path[PATH_CAPACITY];  // the path to load next
+    wchar_t loaded_path[PATH_CAPACITY];     // the path on show; empty when none
+    char16_t title_name[TITLE_CAPACITY];    // the file-name part of loaded_path
+};
+
+inline const char16_t* as_utf16(const wchar_t* text) { return reinterpret_cast<const char16_t*>(text); }
+inline char16_t* as_utf16(wchar_t* text) { return reinterpret_cast<char16_t*>(text); }
+
+// ---- Main window (main_window.cpp) -----------------------------------------
+
+// Registers the main window class for shell; returns its atom, 0 on failure.
+ATOM register_main_class(HINSTANCE instance, Shell* shell);
+
+// Loads requested_path into the window: the same path only raises the window
+// and resumes a paused animation; another path replaces the animation on show,
+// or clears the window (title "Zoetra", both paths emptied) when it cannot be
+// used.
+void load_requested_file(HWND window, Shell* shell);
+
+// Writes the status line; path (or null to keep the name) and the frame
+// number (0 for none, else 1-based).
+LRESULT update_title(HWND window, const wchar_t* path, Shell* shell, uint32_t frame_number);
+
+// ---- File choices (file_choices.cpp) ---------------------------------------
+
+// The first command-line argument as a full path to an existing .gif file that
+// is no folder, into destination (PATH_CAPACITY units). Returns 1 or 0.
+int take_command_line_path(wchar_t* destination);
+
+// Tests path as a file to open: a full path (with a backslash) to an existing
+// file, no folder, with the .gif suffix.
+bool is_openable_path(const wchar_t* path);
+
+// The first file of a drop into requested; always finishes the drop.
+int take_dropped_path(HDROP drop, wchar_t* requested);
+
+// The open dialog, starting at requested; the choice goes into requested.
+int choose_file_dialog(HWND owner, wchar_t* requested);
+
+// Lists the folder of requested and finds the entries around its file name.
+// Returns the neighbour flags; walk holds the names.
+uint32_t find_folder_neighbours(const wchar_t* requested, NeighbourWalk* walk);
+
+// Puts the previous (direction 0) or next (2) file of the folder into
+// requested. Returns the neighbour flags, or 0 with requested unchanged.
+uint32_t step_to_neighbour(wchar_t* requested, uint32_t direction);
+
+// ---- Single-instance hand-over (handover.cpp) --------------------------------
+
+// A second start's side: sends the command-line file to the running window.
+// Returns 1 when it acknowledged.
+int hand_over_to_running_instance();
+
+// The running window's side of WM_COPYDATA; returns the answer.
+LRESULT receive_handover(HWND window, WPARAM wparam, const COPYDATASTRUCT* data, Shell* shell);
