@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <cwchar>
 
 namespace {
@@ -29,8 +30,7 @@ HWND find_window() { return FindWindowW(WINDOW_CLASS_NAME, nullptr); }
 void print_utf8(const wchar_t* text) {
     char buffer[4096];
     int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, buffer, sizeof buffer, nullptr, nullptr);
-    if (length <= 0) length = 1, buffer[0] = 0;
-    std::fwrite(buffer, 1, size_t(length - 1), stdout);
+    if (length > 1) std::fwrite(buffer, 1, size_t(length - 1), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
 }
@@ -119,23 +119,30 @@ int command_client_pixels(const wchar_t* out_path) {
     DeleteDC(memory_dc);
     ReleaseDC(window, window_dc);
 
+    // The whole P6 file in one buffer, written with one WriteFile.
+    char header[64];
+    int header_length = std::snprintf(header, sizeof header, "P6\n%ld %ld\n255\n", width, height);
+    size_t total = size_t(header_length) + size_t(width) * size_t(height) * 3;
+    unsigned char* ppm = copied ? static_cast<unsigned char*>(std::malloc(total)) : nullptr;
     int status = 1;
-    FILE* file = copied ? _wfopen(out_path, L"wb") : nullptr;
-    if (file) {
-        std::fprintf(file, "P6\n%ld %ld\n255\n", width, height);
+    if (ppm) {
+        std::memcpy(ppm, header, size_t(header_length));
         const uint32_t* pixels = static_cast<const uint32_t*>(bits);
-        unsigned char* row = static_cast<unsigned char*>(std::malloc(size_t(width) * 3));
-        for (LONG y = 0; row && y < height; ++y) {
-            for (LONG x = 0; x < width; ++x) {
-                uint32_t p = pixels[size_t(y) * size_t(width) + size_t(x)];
-                row[x * 3] = (unsigned char)(p >> 16);
-                row[x * 3 + 1] = (unsigned char)(p >> 8);
-                row[x * 3 + 2] = (unsigned char)p;
-            }
-            std::fwrite(row, 3, size_t(width), file);
+        unsigned char* out = ppm + header_length;
+        for (size_t i = 0; i < size_t(width) * size_t(height); ++i) {
+            uint32_t p = pixels[i];
+            *out++ = (unsigned char)(p >> 16);
+            *out++ = (unsigned char)(p >> 8);
+            *out++ = (unsigned char)p;
         }
-        status = row && std::fclose(file) == 0 ? 0 : 1;
-        std::free(row);
+        HANDLE file = CreateFileW(out_path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            DWORD written = 0;
+            BOOL ok = WriteFile(file, ppm, DWORD(total), &written, nullptr);
+            if (CloseHandle(file) && ok && written == DWORD(total)) status = 0;
+        }
+        std::free(ppm);
     }
     DeleteObject(bitmap);
     return status;
