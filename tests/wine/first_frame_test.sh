@@ -1,15 +1,14 @@
 #!/bin/bash
-# zoetra.exe started with a GIF shows its first frame at 100%, centred on the
-# work-space colour, titled with the file name; started with a file that is
+# zoetra.exe started with a one-frame GIF shows it at 100%, centred on the
+# work-space colour, titled with the file name in the one-frame format; started with a file that is
 # no GIF it shows an empty work-space-coloured window titled "Zoetra"; and
 # closing the window ends the process with exit code 0.
 set -euo pipefail
 . "$(dirname "$0")/lib.sh"
 zt_init
 
-# What the title bar says once a file is loaded. The minimal program shows
-# the file name alone.
-expected_loaded_title() { printf '%s' "$1"; }
+# What the title bar says once a one-frame file is loaded.
+expected_loaded_title() { printf '%s (1 frame | 100%%)' "$1"; }
 EMPTY_TITLE=Zoetra
 
 GIFDUMP=$ZOETRA_BINARY_DIR/gifdump
@@ -24,15 +23,17 @@ workspace=$(zt_driver syscolor appworkspace)
 [[ $workspace =~ ^[0-9A-F]{6}$ ]] || zt_fail "syscolor gave '$workspace'"
 zt_log "COLOR_APPWORKSPACE is $workspace"
 
-"$GIFDUMP" --background "$workspace" "$SAMPLE" "$ZT_TMP/frames" >/dev/null
+# The sample's first frame as a file of its own, so the picture stands still.
+/usr/bin/convert "$SAMPLE[0]" "$ZT_TMP/still.gif"
+"$GIFDUMP" --background "$workspace" "$ZT_TMP/still.gif" "$ZT_TMP/frames" >/dev/null
+grep -qx 'frames 1' "$ZT_TMP/frames/summary.txt" || zt_fail "still.gif: $(cat "$ZT_TMP/frames/summary.txt")"
 grep -qx 'result 0' "$ZT_TMP/frames/summary.txt" || zt_fail "gifdump: $(cat "$ZT_TMP/frames/summary.txt")"
 [ -f "$ZT_TMP/frames/frame_0000.ppm" ] || zt_fail "gifdump wrote no frame_0000.ppm"
 
-# --- The sample: first frame, centred, at 100%.
-cp "$SAMPLE" "$ZT_TMP/sample.gif"
-zt_start_app "$(zt_winpath "$ZT_TMP/sample.gif")"
-zt_driver wait-window 90 || zt_fail "no window appeared for the sample"
-title=$(expected_loaded_title sample.gif)
+# --- A one-frame file: its picture, centred, at 100%.
+zt_start_app "$(zt_winpath "$ZT_TMP/still.gif")"
+zt_driver wait-window 90 || zt_fail "no window appeared for the still picture"
+title=$(expected_loaded_title still.gif)
 zt_driver wait-title "$title" 30 || zt_fail "title is not '$title'"
 xwin=$(zt_x_window "$title" 30) || zt_fail "no X window named '$title'"
 x_title=$(zt_x_title "$xwin")

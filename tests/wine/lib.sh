@@ -134,12 +134,14 @@ zt_driver() {
     return "${PIPESTATUS[0]}"
 }
 
-# The X window of the running program, found by its title.
+# The X window of the running program, found by its exact title.
 zt_x_window() {
-    local name=$1 seconds=${2:-30}
+    local name=$1 seconds=${2:-30} pattern
+    # xdotool takes a regular expression: the title's (, |, % and . are literal.
+    pattern=$(printf '%s' "$name" | sed 's/[][\.*^$()|+?{}]/\\&/g')
     for _ in $(seq 1 $((seconds * 4))); do
         local id
-        id=$(xdotool search --onlyvisible --name "^$name\$" 2>/dev/null | head -n 1)
+        id=$(xdotool search --onlyvisible --name "^$pattern\$" 2>/dev/null | head -n 1)
         [ -n "$id" ] && { echo "$id"; return 0; }
         sleep 0.25
     done
