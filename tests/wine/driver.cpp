@@ -169,8 +169,12 @@ int command_close() {
 
 }  // namespace
 
+// More commands, for the main window's tests (driver_shell.cpp).
+int shell_command(int argc, wchar_t** argv);
+
 int wmain(int argc, wchar_t** argv) {
     if (argc < 2) return 2;
+    if (int code = shell_command(argc, argv); code >= 0) return code;
     const wchar_t* command = argv[1];
     if (!std::wcscmp(command, L"title")) return command_title();
     if (!std::wcscmp(command, L"wait-window") && argc > 2)
