@@ -93,3 +93,10 @@ int os_thread_start(uint32_t (*procedure)(void* argument), void* argument) {
 }
 
 void os_yield() { SwitchToThread(); }
+
+uint64_t os_physical_memory() {
+    MEMORYSTATUSEX status{};
+    status.dwLength = sizeof(status);
+    if (!GlobalMemoryStatusEx(&status)) return 0;
+    return status.ullTotalPhys;
+}

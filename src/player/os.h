@@ -39,3 +39,6 @@ int os_thread_start(uint32_t (*procedure)(void* argument), void* argument);
 
 // Gives the rest of this time slice to another ready thread.
 void os_yield();
+
+// Bytes of physical memory in the machine, or 0 when that cannot be told.
+uint64_t os_physical_memory();

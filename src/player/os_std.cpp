@@ -8,6 +8,8 @@
 #include <system_error>
 #include <thread>
 
+#include <unistd.h>
+
 #include "player/os.h"
 
 namespace {
@@ -110,3 +112,10 @@ int os_thread_start(uint32_t (*procedure)(void* argument), void* argument) {
 }
 
 void os_yield() { std::this_thread::yield(); }
+
+uint64_t os_physical_memory() {
+    long pages = sysconf(_SC_PHYS_PAGES);
+    long page_size = sysconf(_SC_PAGE_SIZE);
+    if (pages <= 0 || page_size <= 0) return 0;
+    return uint64_t(pages) * uint64_t(page_size);
+}
