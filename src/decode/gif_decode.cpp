@@ -46,6 +46,7 @@ struct Parser {
     uint32_t global_count;   // entries of the global colour table, 0 without one
     uint32_t frame_count;    // frames built so far: the entry the next blocks fill
     uint32_t capacity;       // entries of the frame table
+    uint64_t budget;         // bytes of pictures and table the decode may hold
     int result;
 };
 
@@ -112,13 +113,44 @@ bool read_extension(Parser* parser) {
     return true;
 }
 
-// Returns false when the walk must end: no memory for a finished picture or
-// for a larger frame table. The frames finished so far are kept.
+// Bytes a picture of width x height holds, its overhead included.
+uint64_t picture_cost(uint32_t width, uint32_t height) {
+    return uint64_t(width) * height * 4u + PICTURE_OVERHEAD;
+}
+
+// Whether the image of this descriptor, with its finished picture, fits in the
+// budget beside everything the decode already holds: the frame table (grown
+// if this image fills it), the running canvas and one picture per finished
+// frame. An image too large for any bitmap is left to the frame image
+// builder, which refuses it.
+bool image_fits(const Parser* parser, const uint8_t descriptor[9]) {
+    const Animation* animation = parser->animation;
+    uint32_t capacity = parser->capacity;
+    if (parser->frame_count + 1 >= capacity) capacity += FRAME_TABLE_STEP;
+    uint64_t need = uint64_t(capacity) * sizeof(Frame);
+    // Canvas, finished pictures and the new one; at most 2^32 + 1 of at most
+    // 2^34 bytes each, so no wrap in 64 bits.
+    need += picture_cost(animation->width, animation->height) * (uint64_t(parser->frame_count) + 2);
+    uint32_t width = read_u16(descriptor + 4), height = read_u16(descriptor + 6);
+    if (bitmap_byte_size(width, height) != 0) {
+        // The interlaced order goes through a second image.
+        need += picture_cost(width, height) * ((descriptor[8] & 0x40) ? 2 : 1);
+    }
+    return need <= parser->budget;
+}
+
+// Returns false when the walk must end: the next frame does not fit in the
+// budget, or no memory for a finished picture or for a larger frame table.
+// The frames finished so far are kept.
 bool read_image(Parser* parser) {
     uint8_t descriptor[9];
     if (!stream_read(&parser->stream, descriptor, 9)) {
         parser->result = RESULT_SHORT_DATA;
         return true;
+    }
+    if (!image_fits(parser, descriptor)) {
+        if (parser->frame_count == 0) parser->result = RESULT_LOAD_FAILED;
+        return false;
     }
     Animation* animation = parser->animation;
     parser->result = build_frame_image(&parser->stream, descriptor, &parser->global,
@@ -187,6 +219,14 @@ bool read_screen(Parser* parser) {
 
 }  // namespace
 
+uint64_t decode_memory_budget(uint64_t physical_memory) {
+    if (physical_memory == 0) return DECODE_BUDGET_UNKNOWN;
+    uint64_t budget = physical_memory / DECODE_BUDGET_SHARE;
+    if (budget > DECODE_BUDGET_CAP) budget = DECODE_BUDGET_CAP;
+    if (budget < DECODE_BUDGET_FLOOR) budget = DECODE_BUDGET_FLOOR;
+    return budget;
+}
+
 void normalise_delays(Animation* animation) {
     uint32_t n = animation->frame_count;
     uint64_t sum = 0;  // 16-bit delays x 10 over up to 2^32 frames: no wrap in 64 bits
@@ -205,6 +245,8 @@ int gif_decode_memory(const uint8_t* data, size_t size, LzwTable* table, Animati
     parser.target = target;
     parser.compositing.background = target->background & 0x00FFFFFFu;
     parser.capacity = FRAME_TABLE_STEP;
+    parser.budget = target->memory_budget ? target->memory_budget
+                                          : decode_memory_budget(os_physical_memory());
     parser.result = RESULT_LOAD_FAILED;
 
     uint8_t signature[6] = {};

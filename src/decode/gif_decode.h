@@ -18,7 +18,28 @@ struct DecodeTarget {
     uint32_t background;  // 0x00RRGGBB
     void (*show_progress)(void* context, Animation* animation, uint32_t index);
     void* progress_context;
+    // Bytes of pictures and frame table one decode may hold; 0 takes
+    // decode_memory_budget(os_physical_memory()).
+    uint64_t memory_budget = 0;
 };
+
+// The memory bound of a decode. Every frame keeps a full-canvas picture, so a
+// file of a few hundred bytes can ask for terabytes (a huge canvas, tens of
+// thousands of frames). Before a frame's image is made, the decode adds up
+// what it would then hold: the frame table, the running canvas, every
+// finished picture, the new image (twice when interlaced) and its picture,
+// each picture counted with PICTURE_OVERHEAD. When that passes the budget the
+// decode ends there and keeps the frames finished so far; it fails only when
+// there is none. The bound also bounds the time, since decoding and
+// compositing work is proportional to the pictures made.
+constexpr uint64_t PICTURE_OVERHEAD = 4096;            // a page: DIB sections are page-granular
+constexpr uint64_t DECODE_BUDGET_SHARE = 4;            // a quarter of physical memory,
+constexpr uint64_t DECODE_BUDGET_CAP = 4ull << 30;     // at most 4 GiB,
+constexpr uint64_t DECODE_BUDGET_FLOOR = 256ull << 20; // at least 256 MiB,
+constexpr uint64_t DECODE_BUDGET_UNKNOWN = 1ull << 30; // and 1 GiB when the size is unknown
+
+// The default budget for a machine with physical_memory bytes (0: unknown).
+uint64_t decode_memory_budget(uint64_t physical_memory);
 
 // Decodes the file at path into animation, which must be empty but for a
 // fresh table from animation_create_table. Returns a result code; on
