@@ -7,7 +7,7 @@ FILE ?= src/res/sample.gif
 JOBS ?= $(shell nproc)
 WIN_DIR := $(CURDIR)/build/win
 
-.PHONY: deps build native windows run test clean
+.PHONY: deps build native windows run test clean fuzz
 
 deps:
 	@tools/install_deps.sh
@@ -33,6 +33,13 @@ run: build
 
 test: build
 	@JOBS=2 tools/run_tests.sh
+
+# The decoder's fuzzer (clang, AddressSanitizer, UndefinedBehaviorSanitizer):
+# `make fuzz` runs it FUZZ_SECONDS (default 600) over the seed corpus; new
+# inputs go to build/fuzz/corpus, findings to build/fuzz/findings.
+FUZZ_SECONDS ?= 600
+fuzz: deps
+	fuzz/run.sh $(FUZZ_SECONDS)
 
 clean:
 	rm -rf build
