@@ -1,0 +1,141 @@
+#!/bin/bash
+# The main window, start-up and the single-instance hand-over, as a user
+# sees them: titles after each way of opening a file, the second start that
+# hands its file to the running window and ends, WM_COPYDATA messages from
+# other programs, and a second start while the first one does not answer.
+set -euo pipefail
+. "$(dirname "$0")/lib.sh"
+zt_init
+
+SAMPLE=$ZOETRA_SOURCE_DIR/src/res/sample.gif
+PPM="/usr/bin/python3 $ZT_LIB_DIR/ppm.py"
+times=$'\xc3\x97\xe2\x80\x89'  # U+00D7 and U+2009 in UTF-8
+playing_title() { printf '%s (%s frames | >> | %s1.00 | 100%%)' "$1" "$2" "$times"; }
+
+zt_start_xvfb
+zt_prepare_prefix
+workspace=$(zt_driver syscolor appworkspace)
+
+mkdir -p "$ZT_TMP/pics" "$ZT_TMP/folder.gif"
+cp "$SAMPLE" "$ZT_TMP/pics/sample.gif"
+cp "$SAMPLE" "$ZT_TMP/pics/other.gif"
+/usr/bin/convert "$SAMPLE[0]" "$ZT_TMP/pics/still.gif"
+printf 'not a picture\n' >"$ZT_TMP/pics/notes.txt"
+printf 'GIF89a but nothing more\n' >"$ZT_TMP/pics/broken.gif"
+SAMPLE_TITLE=$(playing_title sample.gif 12)
+
+# Waits until the title is $1 (compared here: Wine passes arguments through
+# the locale's code page).
+expect_title() {
+    local want=$1 what=$2 got=
+    for _ in $(seq 1 80); do
+        got=$(zt_driver title) || true
+        [ "$got" = "$want" ] && return 0
+        sleep 0.25
+    done
+    zt_fail "$what: title is '$got', not '$want'"
+}
+
+# A second start of the program with the given arguments; sets SECOND_EXIT.
+second_start() {
+    SECOND_EXIT=0
+    timeout 60 wine "$ZT_EXE" "$@" >>"$ZT_TMP/second.log" 2>&1 || SECOND_EXIT=$?
+}
+
+copydata() { zt_driver copydata "$@"; }
+
+# --- First start without a file: an empty window titled "Zoetra".
+zt_start_app
+zt_driver wait-window 90 || zt_fail "no window appeared"
+expect_title Zoetra "no argument"
+zt_driver client-pixels "$(zt_winpath "$ZT_TMP/client.ppm")"
+$PPM uniform "$ZT_TMP/client.ppm" "$workspace" || zt_fail "the empty window is not all $workspace"
+
+# --- Second starts hand their file over and end.
+second_start "$(zt_winpath "$ZT_TMP/pics/sample.gif")"
+[ "$SECOND_EXIT" = 0 ] || zt_fail "second start with a file ended with $SECOND_EXIT"
+expect_title "$SAMPLE_TITLE" "handed-over file"
+[ "$(zt_driver count-windows)" = 1 ] || zt_fail "a second main window appeared"
+second_start
+[ "$SECOND_EXIT" = 0 ] || zt_fail "second start without a file ended with $SECOND_EXIT"
+expect_title "$SAMPLE_TITLE" "second start without a file"
+second_start "$(zt_winpath "$ZT_TMP/pics/notes.txt")"
+[ "$SECOND_EXIT" = 0 ] || zt_fail "second start with a refused file ended with $SECOND_EXIT"
+expect_title "$SAMPLE_TITLE" "second start with a refused file"
+
+# --- WM_COPYDATA from other programs.
+check_answer() {  # ANSWER WHAT ARGS...
+    local want=$1 what=$2 got
+    shift 2
+    got=$(copydata "$@") || zt_fail "$what: no answer"
+    [ "$got" = "$want" ] || zt_fail "$what: answered $got, not $want"
+    expect_title "$SAMPLE_TITLE" "$what"
+}
+sample_path=$(zt_winpath "$ZT_TMP/pics/sample.gif")
+check_answer 1 "cbData 2050" -1 1237548 2050 "$sample_path"
+check_answer 1 "wrong dwData" -1 1237547 auto "$(zt_winpath "$ZT_TMP/pics/still.gif")"
+check_answer 1 "wParam 0" 0 1237548 auto "$(zt_winpath "$ZT_TMP/pics/still.gif")"
+check_answer 1237549 "cbData 0" -1 1237548 0 -
+check_answer 1237549 "no terminator within cbData" -1 1237548 12 "$(zt_winpath "$ZT_TMP/pics/still.gif")"
+check_answer 1237549 "empty path" -1 1237548 auto ""
+check_answer 1237549 "relative path" -1 1237548 auto "still.gif"
+check_answer 1237549 "a folder named .gif" -1 1237548 auto "$(zt_winpath "$ZT_TMP/folder.gif")"
+check_answer 1237549 "not a .gif file" -1 1237548 auto "$(zt_winpath "$ZT_TMP/pics/notes.txt")"
+check_answer 1237549 "a missing file" -1 1237548 auto "$(zt_winpath "$ZT_TMP/pics/missing.gif")"
+
+# A one-frame file, then the same path in another letter case loads anew.
+[ "$(copydata -1 1237548 auto "$(zt_winpath "$ZT_TMP/pics/still.gif")")" = 1237549 ] || zt_fail "still.gif refused"
+expect_title "still.gif (1 frame | 100%)" "one-frame file"
+copydata -1 1237548 auto "$(zt_winpath "$ZT_TMP/pics/STILL.GIF")" >/dev/null
+expect_title "STILL.GIF (1 frame | 100%)" "the same path in capitals"
+
+# A file that cannot be used empties the window; after the failure the same
+# path is decoded again (here it has become a good file meanwhile).
+copydata -1 1237548 auto "$(zt_winpath "$ZT_TMP/pics/broken.gif")" >/dev/null
+expect_title Zoetra "broken file"
+zt_driver client-pixels "$(zt_winpath "$ZT_TMP/client.ppm")"
+$PPM uniform "$ZT_TMP/client.ppm" "$workspace" || zt_fail "the window is not empty after a failed load"
+cp "$SAMPLE" "$ZT_TMP/pics/broken.gif"
+copydata -1 1237548 auto "$(zt_winpath "$ZT_TMP/pics/broken.gif")" >/dev/null
+expect_title "$(playing_title broken.gif 12)" "the same path after a failed load"
+
+# --- A hidden running window is not used: the second start opens its own.
+zt_driver hide
+second_start_pid=
+wine "$ZT_EXE" "$(zt_winpath "$ZT_TMP/pics/other.gif")" >>"$ZT_TMP/second.log" 2>&1 &
+second_start_pid=$!
+for _ in $(seq 1 120); do
+    [ "$(zt_driver count-windows)" = 1 ] && break
+    sleep 0.25
+done
+expect_title "$(playing_title other.gif 12)" "second window for a hidden first one"
+zt_driver close
+wait "$second_start_pid" || zt_fail "the second window's process ended with $?"
+zt_driver show
+expect_title "$(playing_title broken.gif 12)" "the first window, shown again"
+
+# --- A first instance that does not answer: the second start gives up on it
+# within its timeout and opens its own window; the first, continued, works.
+kill -STOP "$ZT_APP_PID"
+started=$(date +%s)
+wine "$ZT_EXE" "$(zt_winpath "$ZT_TMP/pics/other.gif")" >>"$ZT_TMP/second.log" 2>&1 &
+second_start_pid=$!
+for _ in $(seq 1 160); do
+    [ "$(zt_driver count-windows)" = 2 ] && break
+    sleep 0.25
+done
+[ "$(zt_driver count-windows)" = 2 ] || { kill -CONT "$ZT_APP_PID"; zt_fail "no window of its own for the second start"; }
+waited=$(( $(date +%s) - started ))
+zt_log "the second start opened its own window after ${waited}s"
+kill -CONT "$ZT_APP_PID"
+# Both answer again: close them one by one until none is left.
+for _ in $(seq 1 20); do
+    [ "$(zt_driver count-windows)" = 0 ] && break
+    zt_driver close || true
+    sleep 1
+done
+[ "$(zt_driver count-windows)" = 0 ] || zt_fail "a window did not close"
+wait "$second_start_pid" || zt_fail "the second process ended with $?"
+zt_wait_app 30
+[ "$ZT_APP_EXIT" = 0 ] || zt_fail "the first zoetra.exe exited with $ZT_APP_EXIT"
+zt_log "main window test passed"
