@@ -12,14 +12,17 @@ if [ $# -ne 1 ]; then
     echo "usage: make_corpus.sh OUTDIR" >&2
     exit 2
 fi
-out=$1
-if [ -f "$out/.complete" ]; then
+final=$1
+if [ -f "$final/.complete" ]; then
     exit 0
 fi
+# Made beside the final folder and moved into place when whole, so that a
+# test running at the same time never sees half a corpus.
+out=$final.partial.$$
+work=$(mktemp -d "${TMPDIR:-/tmp}/zoetra-corpus.XXXXXX")
+trap 'rm -rf "$work" "$out"' EXIT
 rm -rf "$out"
 mkdir -p "$out"
-work=$(mktemp -d "${TMPDIR:-/tmp}/zoetra-corpus.XXXXXX")
-trap 'rm -rf "$work"' EXIT
 
 IM=/usr/bin/convert
 for tool in "$IM" gifsicle ffmpeg; do
@@ -118,3 +121,5 @@ gifsicle -O3 --colors 32 --loopcount=7 "$out/ff_testsrc2_520frames.gif" \
     > "$out/gs_O3_colors32_loop7.gif"
 
 touch "$out/.complete"
+rm -rf "$final"
+mv "$out" "$final"
