@@ -31,7 +31,9 @@ windows:
 run: build
 	tools/run_wine.sh "$(FILE)"
 
-test: build
+# run_tests.sh builds first (make native windows), so a failed build is
+# reported in its summary too.
+test: deps
 	@JOBS=2 tools/run_tests.sh
 
 # The decoder's fuzzer (clang, AddressSanitizer, UndefinedBehaviorSanitizer):

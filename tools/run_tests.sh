@@ -1,8 +1,8 @@
 #!/bin/bash
-# `make test` after `make build`: every ctest test of the native build (unit
-# tests and the script tests, Wine ones included), then the unit tests under
-# AddressSanitizer + UndefinedBehaviorSanitizer, then the playback tests under
-# ThreadSanitizer. Ends with one line "N passed, N failed"; exits 1 when
+# `make test`: builds (native and Windows), then runs every ctest test of the
+# native build (unit tests and the script tests, Wine ones included), then the
+# unit tests under AddressSanitizer + UndefinedBehaviorSanitizer, then the
+# playback tests under ThreadSanitizer. Ends with one line "N passed, N failed"; exits 1 when
 # anything failed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -47,6 +47,26 @@ build_sanitized() {
     fi
     cmake --build "$dir" --target zoetra_tests -j "$jobs"
 }
+
+finish() {
+    echo
+    echo "=== time taken"
+    printf '%s\n' "${timings[@]}"
+    echo "$passed passed, $failed failed"
+    [ "$failed" -eq 0 ]
+    exit
+}
+
+# 0. The native and Windows builds; without them nothing else can run.
+stage_start "build (build/native, build/win)"
+make --no-print-directory native windows
+code=$?
+stage_end "build"
+if [ "$code" -ne 0 ]; then
+    echo "the build failed"
+    failed=$((failed + 1))
+    finish
+fi
 
 # 1. Everything ctest knows in the native build.
 stage_start "ctest (build/native)"
@@ -93,8 +113,4 @@ else
 fi
 stage_end "tsan playback tests"
 
-echo
-echo "=== time taken"
-printf '%s\n' "${timings[@]}"
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish
