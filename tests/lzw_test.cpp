@@ -179,3 +179,14 @@ TEST(Lzw, CodeWidthGrowsAfterEntry511) {
     ASSERT_EQ(r.result, RESULT_OK);
     EXPECT_EQ(r.pixels, as_pixels(indices));
 }
+
+// Data may start without a clear code: the roots must not point into the
+// output of the image decoded before.
+TEST(Lzw, RootsForgetTheImageBefore) {
+    Bytes first = codes(2, {{4, 3}, {1, 3}, {1, 3}, {5, 3}});
+    EXPECT_EQ(run(first, 2).result, RESULT_OK);
+    Bytes second = codes(2, {{1, 3}, {1, 3}, {5, 3}});  // no clear code
+    LzwRun r = run(second, 2);
+    EXPECT_EQ(r.result, RESULT_OK);
+    EXPECT_EQ(r.pixels, (std::vector<uint32_t>{0x101, 0x101}));
+}

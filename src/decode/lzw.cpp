@@ -82,7 +82,10 @@ int lzw_decode(ByteStream* stream, const uint32_t* palette, LzwTable* table,
     const uint32_t clear_code = 1u << min_code_size;
     const uint32_t end_code = clear_code + 1;
     LzwEntry* entries = table->entries;
+    // The roots forget where an earlier image wrote them: data may start
+    // without a clear code.
     for (uint32_t i = 0; i < clear_code; i++) {
+        entries[i].pixels = nullptr;
         entries[i].length = 1;
         entries[i].last_pixel = palette[i];
     }
