@@ -21,3 +21,15 @@ if(DRIVER_SOURCES)
     target_link_options(zoetra-driver PRIVATE -municode -static -static-libgcc -static-libstdc++)
   endif()
 endif()
+
+# In-process checks of the shell's file choices against the real Win32 file
+# system calls, run under Wine by tests/wine/shell_checks_test.sh.
+file(GLOB SHELL_CHECK_SOURCES CONFIGURE_DEPENDS tests/win/*.cpp)
+if(SHELL_CHECK_SOURCES)
+  add_executable(zoetra-shell-checks ${SHELL_CHECK_SOURCES} src/app/file_choices.cpp)
+  target_compile_definitions(zoetra-shell-checks PRIVATE UNICODE _UNICODE)
+  target_link_libraries(zoetra-shell-checks PRIVATE zoetra_core user32 shell32 comdlg32)
+  if(MINGW)
+    target_link_options(zoetra-shell-checks PRIVATE -municode -static -static-libgcc -static-libstdc++)
+  endif()
+endif()

@@ -1,0 +1,125 @@
+// zoetra-shell-checks.exe: the shell's file choices run in-process under
+// Wine, against the real file system calls: drops built in memory, folder
+// listings through FindFirstFileW. Usage: zoetra-shell-checks FOLDER, where
+// FOLDER is an empty scratch folder. Prints one line per failed check and
+// "N passed, N failed"; exits 1 when a check failed.
+#include <windows.h>
+#include <shlobj.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/shell.h"
+
+namespace {
+
+int passed = 0, failed = 0;
+
+void check(bool ok, const char* what) {
+    if (ok) {
+        passed++;
+    } else {
+        failed++;
+        std::printf("FAILED: %s\n", what);
+    }
+}
+
+void make_file(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written;
+    WriteFile(file, "GIF89a", 6, &written, nullptr);
+    CloseHandle(file);
+}
+
+// A drop of the given paths, as the shell hands it to WM_DROPFILES.
+HDROP make_drop(const std::vector<std::wstring>& paths) {
+    size_t units = 1;
+    for (const std::wstring& path : paths) units += path.size() + 1;
+    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + units * sizeof(wchar_t));
+    DROPFILES* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = TRUE;
+    wchar_t* list = reinterpret_cast<wchar_t*>(drop + 1);
+    for (const std::wstring& path : paths) {
+        std::copy(path.begin(), path.end(), list);
+        list += path.size() + 1;
+    }
+    GlobalUnlock(memory);
+    return static_cast<HDROP>(memory);
+}
+
+std::wstring dropped(const std::vector<std::wstring>& paths) {
+    wchar_t requested[PATH_CAPACITY] = L"unchanged";
+    take_dropped_path(make_drop(paths), requested);
+    return requested;
+}
+
+// The listing of folder for "*.gif" in the file system's own order.
+std::vector<std::wstring> listing(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileW((folder + L"*.gif").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do names.push_back(entry.cFileName);
+    while (FindNextFileW(find, &entry));
+    FindClose(find);
+    return names;
+}
+
+std::wstring stepped(const std::wstring& path, uint32_t direction) {
+    wchar_t requested[PATH_CAPACITY];
+    copy_path(as_utf16(requested), PATH_CAPACITY, as_utf16(path.c_str()));
+    if (!step_to_neighbour(requested, direction)) return L"";
+    return requested;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 2) return 2;
+    std::wstring dir = argv[1];
+    if (dir.back() != L'\\') dir += L'\\';
+    for (const wchar_t* name : {L"a.gif", L"b.gif", L"c.gif", L"notes.txt"}) make_file(dir + name);
+    CreateDirectoryW((dir + L"folder.gif").c_str(), nullptr);
+    CreateDirectoryW((dir + L"sub").c_str(), nullptr);
+    make_file(dir + L"sub\\only.gif");
+
+    // Drops: the first item alone counts.
+    check(dropped({dir + L"a.gif"}) == dir + L"a.gif", "a dropped .gif file is taken");
+    check(dropped({dir + L"b.gif", dir + L"a.gif"}) == dir + L"b.gif", "only the first item counts");
+    check(dropped({dir + L"notes.txt", dir + L"a.gif"}) == L"unchanged",
+          "a refused first item refuses the drop");
+    check(dropped({dir + L"folder.gif"}) == L"unchanged", "a folder named x.gif is refused");
+    check(dropped({dir + L"missing.gif"}) == L"unchanged", "a missing file is refused");
+    std::wstring long_path = dir;
+    while (long_path.size() < 1030) long_path += L".\\";
+    check(dropped({long_path + L"a.gif"}) == L"unchanged", "a path of 1024 units or more is refused");
+
+    // Folder neighbours through the real listing, in its own order.
+    std::vector<std::wstring> names = listing(dir);
+    check(names.size() == 4, "the listing holds a, b, c and folder.gif");
+    for (size_t i = 0; i < names.size(); i++) {
+        std::wstring previous = i > 0 ? dir + names[i - 1] : L"";
+        std::wstring next = i + 1 < names.size() ? dir + names[i + 1] : L"";
+        check(stepped(dir + names[i], 0) == previous, "previous file in listing order, no wrap");
+        check(stepped(dir + names[i], 2) == next, "next file in listing order, no wrap");
+    }
+    check(stepped(dir + L"sub\\only.gif", 2).empty() && stepped(dir + L"sub\\only.gif", 0).empty(),
+          "a file alone in its folder has no neighbour");
+    check(stepped(dir + L"B.GIF", 0).empty() && stepped(dir + L"B.GIF", 2).empty(),
+          "a name in another letter case finds no neighbour");
+    DeleteFileW((dir + L"b.gif").c_str());
+    check(stepped(dir + L"b.gif", 0).empty() && stepped(dir + L"b.gif", 2).empty(),
+          "a deleted current file finds no neighbour");
+    check(stepped(L"b.gif", 2).empty(), "a path without a backslash finds no neighbour");
+
+    // The acceptance test of handed-over paths.
+    check(is_openable_path((dir + L"a.gif").c_str()), "a full path to a .gif file is openable");
+    check(!is_openable_path(L"a.gif"), "a relative path is not");
+    check(!is_openable_path((dir + L"folder.gif").c_str()), "a folder is not");
+    check(!is_openable_path((dir + L"notes.txt").c_str()), "another suffix is not");
+
+    std::printf("%d passed, %d failed\n", passed, failed);
+    return failed ? 1 : 0;
+}
