@@ -8,7 +8,7 @@ PACKAGES=(
     libgtest-dev libbenchmark-dev libgif-dev libstb-dev
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
     wine wine64 xvfb xdotool x11-utils x11-apps
-    imagemagick gifsicle ffmpeg python3-pil
+    imagemagick gifsicle ffmpeg python3-pil python3-pefile
 )
 
 declare -A installed=()
