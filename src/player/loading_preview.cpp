@@ -1,0 +1,43 @@
+// The loading preview over the paint operations.
+#include "player/loading_preview.h"
+
+#include "player/paint.h"
+
+size_t format_progress_title(char16_t* title, uint32_t index) {
+    static const char16_t text[] = u"Processing data ......";  // 16 units and six dots
+    uint32_t dots = index / 50;
+    if (dots > 6) dots = 6;
+    size_t length = 16 + dots;
+    for (size_t i = 0; i < length; i++) title[i] = text[i];
+    title[length] = 0;
+    return length;
+}
+
+void show_loading_progress(LoadingPreview* preview, const Animation* animation, Player* player,
+                           uint32_t index) {
+    if (index == 0) {
+        preview->start_tick = playback_tick(player);
+        preview->delay_sum_ms = 0;
+        preview->shown_count = 0;
+        uint32_t width = 0, height = 0;
+        paint_client_size(player, &width, &height);
+        preview->client_rect = Rect{0, 0, int32_t(width), int32_t(height)};
+        acquire_paint_lock(player);
+        player->view_width = animation->width;
+        player->view_height = animation->height;
+        release_paint_lock(player);
+    }
+    uint32_t elapsed = playback_tick(player) - preview->start_tick;  // modulo 2^32
+    if (elapsed <= preview->delay_sum_ms) return;
+    uint32_t k = preview->shown_count;
+    if (k > index) return;  // only frames already composited
+    paint_select_frame(player, animation, k);
+    char16_t title[PROGRESS_TITLE_CAPACITY];
+    format_progress_title(title, index);
+    if (preview->set_title) preview->set_title(player->window, title, preview->title_context);
+    resize_view(uint32_t(preview->client_rect.right), uint32_t(preview->client_rect.bottom), player);
+    paint_select_none(player);
+    preview->delay_sum_ms += animation->frames[k].delay_ms;
+    preview->shown_count = k + 1;
+    player->current_frame.store(k + 1, std::memory_order_relaxed);
+}

@@ -1,0 +1,240 @@
+// The command decisions, the context menu's contents and greying, and the
+// About text's shape.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "player/commands.h"
+#include "player/file_rules.h"
+
+namespace {
+
+const uint32_t ALL_KEYS[] = {KEY_ESCAPE, KEY_LEFT, KEY_UP,   KEY_RIGHT, KEY_DOWN, KEY_N,
+                             KEY_O,      KEY_P,    KEY_R,    KEY_S,     KEY_V,    KEY_X,
+                             KEY_MENU,   KEY_F1,   KEY_F11,  KEY_ZOOM_IN, KEY_ZOOM_OUT};
+
+TEST(DecideCommand, EveryKeyInEveryState) {
+    struct Case {
+        uint32_t key, frames, playing, fullscreen;
+        CommandAction action;
+    };
+    const Case cases[] = {
+        // No file: only the menu key, O, F1, F11, Esc (fullscreen) and X.
+        {KEY_MENU, 0, 0, 0, COMMAND_SHOW_MENU},
+        {KEY_O, 0, 0, 0, COMMAND_OPEN_FILE},
+        {KEY_F1, 0, 0, 0, COMMAND_ABOUT},
+        {KEY_F11, 0, 0, 0, COMMAND_TOGGLE_FULLSCREEN},
+        {KEY_F11, 0, 0, 1, COMMAND_TOGGLE_FULLSCREEN},
+        {KEY_ESCAPE, 0, 0, 0, COMMAND_NONE},
+        {KEY_ESCAPE, 0, 0, 1, COMMAND_TOGGLE_FULLSCREEN},
+        {KEY_ESCAPE, 12, 1, 0, COMMAND_NONE},
+        {KEY_X, 0, 0, 0, COMMAND_EXIT},
+        {KEY_LEFT, 0, 0, 0, COMMAND_NONE},
+        {KEY_RIGHT, 0, 0, 0, COMMAND_NONE},
+        {KEY_ZOOM_IN, 0, 0, 0, COMMAND_NONE},
+        {KEY_ZOOM_OUT, 0, 0, 0, COMMAND_NONE},
+        {KEY_P, 0, 0, 0, COMMAND_NONE},
+        {KEY_S, 0, 0, 0, COMMAND_NONE},
+        // One frame: the file steps and zoom, nothing of playback.
+        {KEY_LEFT, 1, 0, 0, COMMAND_PREVIOUS_FILE},
+        {KEY_RIGHT, 1, 0, 0, COMMAND_NEXT_FILE},
+        {KEY_ZOOM_IN, 1, 0, 0, COMMAND_ZOOM_IN},
+        {KEY_ZOOM_OUT, 1, 0, 0, COMMAND_ZOOM_OUT},
+        {KEY_P, 1, 0, 0, COMMAND_NONE},
+        {KEY_R, 1, 0, 0, COMMAND_NONE},
+        {KEY_S, 1, 0, 0, COMMAND_NONE},
+        {KEY_N, 1, 0, 0, COMMAND_NONE},
+        {KEY_V, 1, 0, 0, COMMAND_NONE},
+        {KEY_UP, 1, 0, 0, COMMAND_NONE},
+        {KEY_X, 1, 0, 0, COMMAND_EXIT},
+        // Two frames or more.
+        {KEY_UP, 12, 1, 0, COMMAND_FASTER},
+        {KEY_DOWN, 12, 1, 0, COMMAND_SLOWER},
+        {KEY_UP, 12, 0, 0, COMMAND_NONE},
+        {KEY_DOWN, 12, 0, 0, COMMAND_NONE},
+        {KEY_N, 12, 1, 0, COMMAND_REFRESH_TITLE},
+        {KEY_V, 12, 1, 0, COMMAND_REFRESH_TITLE},
+        {KEY_N, 12, 0, 0, COMMAND_NEXT_FRAME},
+        {KEY_V, 12, 0, 0, COMMAND_PREVIOUS_FRAME},
+        {KEY_P, 12, 1, 0, COMMAND_PLAY_PAUSE},
+        {KEY_P, 12, 0, 0, COMMAND_PLAY_PAUSE},
+        {KEY_R, 2, 1, 0, COMMAND_REVERSE},
+        {KEY_S, 2, 0, 0, COMMAND_REWIND},
+        {KEY_LEFT, 12, 1, 1, COMMAND_PREVIOUS_FILE},
+        {KEY_ZOOM_OUT, 12, 1, 0, COMMAND_ZOOM_OUT},
+        // Not commands: the keypad's plus and minus, letters without a command.
+        {107, 12, 1, 0, COMMAND_NONE},
+        {109, 12, 1, 0, COMMAND_NONE},
+        {'A', 12, 1, 0, COMMAND_NONE},
+        {'Q', 12, 0, 0, COMMAND_NONE},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "key " << c.key << " frames " << c.frames << " playing "
+                                        << c.playing << " fullscreen " << c.fullscreen);
+        CommandState state{c.frames, c.playing, c.fullscreen, 0};
+        EXPECT_EQ(decide_command(c.key, &state), c.action);
+    }
+}
+
+TEST(DecideCommand, AHeldModifierStopsEveryKey) {
+    // Shift with the plus key types "+", Ctrl with X is not Exit: a menu
+    // choice made with Ctrl held arrives as a key and does nothing either.
+    for (uint32_t key : ALL_KEYS) {
+        SCOPED_TRACE(key);
+        CommandState state{12, 1, 1, 1};
+        EXPECT_EQ(decide_command(key, &state), COMMAND_NONE);
+    }
+}
+
+std::u16string text_of(const MenuItem& item) { return item.text ? item.text : u"-"; }
+
+// The menu as "id:text" rows, "-" for separators, with a "#" after greyed ones.
+std::vector<std::string> rows_of(const MenuState& state) {
+    MenuItem items[MENU_CAPACITY + 4];
+    size_t count = build_context_menu(&state, items);
+    std::vector<std::string> rows;
+    for (size_t i = 0; i < count; i++) {
+        const MenuItem& item = items[i];
+        if (item.flags & MENU_ITEM_SEPARATOR) {
+            EXPECT_EQ(item.text, nullptr);
+            rows.push_back("-");
+            continue;
+        }
+        std::string row = std::to_string(item.id);
+        if (item.flags & MENU_ITEM_GRAYED) row += "#";
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+using Rows = std::vector<std::string>;
+
+TEST(ContextMenu, ItemsAndGreyingInEachState) {
+    struct Case {
+        const char* name;
+        MenuState state;
+        Rows rows;
+    };
+    const Case cases[] = {
+        {"no file", {0, 0, 0, 0, 0, 4, 0, 0}, {"79", "-", "122", "-", "88"}},
+        {"no file, fullscreen", {0, 0, 0, 0, 0, 4, 1, 0}, {"79", "-", "122", "-", "88"}},
+        {"one frame, alone in its folder",
+         {1, 0, 0, 0, 8, 4, 0, 0},
+         {"79", "-", "37#", "39#", "-", "187", "189", "-", "122", "-", "88"}},
+        {"playing, between two files",
+         {12, 1, 0, 5, 8, 4, 0, NEIGHBOUR_PREVIOUS | NEIGHBOUR_NEXT},
+         {"79", "-", "37", "39", "-", "80", "82", "83", "-", "38", "40", "-", "187", "189", "-",
+          "122", "-", "88"}},
+        {"playing at the fastest speed and the largest zoom, first file",
+         {12, 1, 0, 0, 0, 0, 0, NEIGHBOUR_NEXT},
+         {"79", "-", "37#", "39", "-", "80", "82", "83", "-", "38#", "40", "-", "187#", "189",
+          "-", "122", "-", "88"}},
+        {"playing at the slowest speed and the smallest zoom, last file",
+         {12, 1, 1, 0, 13, 7, 0, NEIGHBOUR_PREVIOUS},
+         {"79", "-", "37", "39#", "-", "80", "82", "83", "-", "38", "40#", "-", "187", "189#",
+          "-", "122", "-", "88"}},
+        {"paused at frame 0, forward",
+         {12, 0, 0, 0, 8, 4, 0, 3},
+         {"79", "-", "37", "39", "-", "80", "82", "83#", "-", "78", "86", "-", "187", "189", "-",
+          "122", "-", "88"}},
+        {"paused at frame 0, reverse",
+         {12, 0, 1, 0, 8, 4, 0, 3},
+         {"79", "-", "37", "39", "-", "80", "82", "83", "-", "78", "86", "-", "187", "189", "-",
+          "122", "-", "88"}},
+        {"paused at frame 3, forward",
+         {12, 0, 0, 3, 8, 4, 0, 3},
+         {"79", "-", "37", "39", "-", "80", "82", "83", "-", "78", "86", "-", "187", "189", "-",
+          "122", "-", "88"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(rows_of(c.state), c.rows);
+    }
+}
+
+TEST(ContextMenu, TextsWithTheirTabsAndSigns) {
+    MenuState playing{12, 1, 0, 0, 8, 4, 0, 3};
+    MenuState paused{12, 0, 0, 0, 8, 4, 1, 3};
+    MenuItem items[MENU_CAPACITY];
+    std::vector<std::u16string> texts;
+    size_t count = build_context_menu(&playing, items);
+    ASSERT_EQ(count, MENU_CAPACITY);
+    for (size_t i = 0; i < count; i++) texts.push_back(text_of(items[i]));
+    count = build_context_menu(&paused, items);
+    ASSERT_EQ(count, MENU_CAPACITY);
+    texts.push_back(text_of(items[9]));
+    texts.push_back(text_of(items[10]));
+    texts.push_back(text_of(items[15]));
+    const std::vector<std::u16string> expected = {
+        u"&Open File...\tO", u"-", u"Pr&evious File\tLeft", u"Nex&t File\tRight", u"-",
+        u"&Play/Pause\tP", u"Play &Reversed\tR", u"&Stop\tS", u"-", u"Speed &Up\tUp",
+        u"Speed &Down\tDn", u"-", u"Zoom &In\t+", u"Zoo&m Out\t\u2212", u"-",
+        u"&Fullscreen\tF11", u"-", u"E&xit\tX",
+        // paused, fullscreen
+        u"&Next Frame\tN", u"Pre&v Frame\tV", u"Cancel &Fullscreen\tF11"};
+    EXPECT_EQ(texts, expected);
+}
+
+TEST(ContextMenu, SnapshotOfThePlayer) {
+    Animation animation{};
+    animation.frame_count = 7;
+    Player player{};
+    player.animation = &animation;
+    player.playing.store(1);
+    player.reverse = 1;
+    player.current_frame.store(4);
+    player.speed_index.store(3);
+    player.zoom_index = 6;
+    player.fullscreen = 1;
+    MenuState state = menu_state_of(&player, NEIGHBOUR_NEXT);
+    EXPECT_EQ(state.frame_count, 7u);
+    EXPECT_EQ(state.playing, 1u);
+    EXPECT_EQ(state.reverse, 1u);
+    EXPECT_EQ(state.current_frame, 4u);
+    EXPECT_EQ(state.speed_index, 3);
+    EXPECT_EQ(state.zoom_index, 6);
+    EXPECT_EQ(state.fullscreen, 1u);
+    EXPECT_EQ(state.neighbours, NEIGHBOUR_NEXT);
+    // The title after a zoom step: no frame number while playing.
+    EXPECT_EQ(title_frame_after_zoom(&player), 0u);
+    player.playing.store(0);
+    EXPECT_EQ(title_frame_after_zoom(&player), 5u);
+    animation.frame_count = 1;
+    player.playing.store(1);  // never for one frame; the number is ignored by its title
+    EXPECT_EQ(title_frame_after_zoom(&player), 5u);
+}
+
+TEST(AboutText, FourteenLinesOfTheRightShape) {
+    std::u16string text = about_text;
+    std::vector<std::u16string> lines;
+    size_t start = 0;
+    for (;;) {
+        size_t end = text.find(u"\r\n", start);
+        lines.push_back(text.substr(start, end == std::u16string::npos ? end : end - start));
+        if (end == std::u16string::npos) break;
+        start = end + 2;
+    }
+    ASSERT_EQ(lines.size(), 14u);
+    EXPECT_EQ(lines[0], u" Zoetra \u2013 Player for GIF Animations");
+    EXPECT_EQ(lines[2], u" Version 1.10");
+    EXPECT_EQ(lines[4].substr(0, 2), u" \u00A9");
+    EXPECT_NE(lines[4].find(u','), std::u16string::npos);
+    for (size_t i : {6u, 7u}) {
+        size_t tab = lines[i].find(u'\t');
+        ASSERT_NE(tab, std::u16string::npos) << i;
+        EXPECT_EQ(lines[i][tab - 1], u':') << i;
+        EXPECT_GT(lines[i].size(), tab + 1) << i;
+    }
+    for (size_t i : {1u, 3u, 5u, 8u, 11u}) EXPECT_TRUE(lines[i].empty()) << i;
+    for (size_t i = 0; i < lines.size(); i++) {
+        if (!lines[i].empty()) {
+            EXPECT_EQ(lines[i][0], u' ') << i;
+            EXPECT_NE(lines[i][1], u' ') << i;
+        }
+        EXPECT_EQ(lines[i].find(u'\r'), std::u16string::npos) << i;
+        EXPECT_EQ(lines[i].find(u'\n'), std::u16string::npos) << i;
+    }
+}
+
+}  // namespace
