@@ -25,7 +25,7 @@ using gif_builder::Bytes;
 constexpr uint32_t BACKGROUND = 0xABABAB;
 // Flipped size bytes can ask for huge canvases; a small budget keeps every
 // decode quick while still letting the real files through whole.
-constexpr uint64_t BUDGET = 48ull << 20;
+constexpr uint64_t BUDGET = 4ull << 20;
 
 // ---------------------------------------------------------------- decoding --
 
@@ -280,6 +280,26 @@ std::vector<TestFile> built_files() {
                            image(8, 4, 16, 8, random_indices(128, 256, 6), {}, true, 8),
                            trailer()}),
                      true});
+    // Image data need not begin with a clear code. The second image starts
+    // with a literal and then uses roots it has not used yet, which must come
+    // from its own palette, not from where the first image left them.
+    {
+        BitPacker codes;  // K = 4, E = 5: literal 1, then 2, 3 (entries 6, 7: width 4), 0, E
+        codes.put(1, 3);
+        codes.put(2, 3);
+        codes.put(3, 3);
+        codes.put(0, 4);
+        codes.put(5, 4);
+        Bytes second = descriptor(1, 1, 2, 2, 0x81);
+        put_colours(second, {0x102030, 0x405060, 0x708090, 0xA0B0C0});
+        second.push_back(2);
+        append(second, sub_blocks(codes.finish()));
+        files.push_back({"no leading clear code",
+                         join({header(4, 4, global),
+                               image(0, 0, 4, 4, {2, 3, 0, 1, 1, 0, 3, 2, 2, 2, 3, 3, 0, 1, 2, 3}),
+                               second, trailer()}),
+                         true});
+    }
     // The 50-byte file.
     files.push_back({"fifty bytes",
                      {0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0x03, 0x00, 0x02, 0x00, 0x81, 0x00, 0x00,
