@@ -119,6 +119,12 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         return 1;  // painting covers every pixel of the client area
     case WM_COPYDATA:
         return receive_handover(window, wparam, reinterpret_cast<const COPYDATASTRUCT*>(lparam), shell);
+    case WM_KEYDOWN:
+        handle_command_key(window, wparam, shell);
+        return 0;
+    case WM_RBUTTONDOWN:
+        show_context_menu(window, int(short(LOWORD(lparam))), int(short(HIWORD(lparam))), shell);
+        return 0;
     case WM_DROPFILES:
         drop_files(window, reinterpret_cast<HDROP>(wparam), shell);
         return 0;
@@ -176,7 +182,7 @@ void load_requested_file(HWND window, Shell* shell) {
         end_failed_load(window, shell, width, height);
         return;
     }
-    DecodeTarget target{background_pixel(player), nullptr, nullptr};
+    DecodeTarget target{background_pixel(player), show_progress_in_window, shell};
     int result = gif_decode_file(shell->loaded_path, shell->table, animation, &target);
     if (result == RESULT_LOAD_FAILED || animation->frame_count == 0) {
         end_failed_load(window, shell, width, height);

@@ -9,6 +9,7 @@
 #include "decode/animation.h"
 #include "decode/lzw.h"
 #include "player/file_rules.h"
+#include "player/loading_preview.h"
 #include "player/player.h"
 #include "player/title.h"
 
@@ -26,6 +27,12 @@ struct Shell {
     wchar_t requested_path[PATH_CAPACITY];  // the path to load next
     wchar_t loaded_path[PATH_CAPACITY];     // the path on show; empty when none
     char16_t title_name[TITLE_CAPACITY];    // the file-name part of loaded_path
+    // The fullscreen switch: the style of the other mode (at start the
+    // fullscreen one, no caption or frame), and the window's rectangle from
+    // just before fullscreen.
+    LONG_PTR saved_window_style = WS_VISIBLE | WS_CLIPSIBLINGS;
+    RECT saved_window_rect;
+    LoadingPreview preview;                 // the frames shown while a large file loads
 };
 
 inline const char16_t* as_utf16(const wchar_t* text) { return reinterpret_cast<const char16_t*>(text); }
@@ -45,6 +52,31 @@ void load_requested_file(HWND window, Shell* shell);
 // Writes the status line; path (or null to keep the name) and the frame
 // number (0 for none, else 1-based).
 LRESULT update_title(HWND window, const wchar_t* path, Shell* shell, uint32_t frame_number);
+
+// ---- Commands, context menu and fullscreen (commands.cpp) --------------------
+
+// WM_KEYDOWN: carries out the command of the virtual-key code and refreshes
+// the title. Nothing acts while Ctrl, Shift or a Windows key is held.
+void handle_command_key(HWND window, WPARAM key, Shell* shell);
+
+// The context menu, built from the current state; its choice comes back to
+// the window as WM_KEYDOWN with the item's key code. (x, y) is the menu's
+// top-left corner in client coordinates, or negative to centre it on the
+// window.
+void show_context_menu(HWND window, int x, int y, Shell* shell);
+
+// Switches between the window with its caption and frame and a borderless
+// window over the whole primary screen with black bars.
+void toggle_fullscreen(HWND window, Shell* shell);
+
+// The decoder's progress hook (DecodeTarget.show_progress) for large files;
+// context is the Shell.
+void show_progress_in_window(void* context, Animation* animation, uint32_t index);
+
+// ---- About box (about_box.cpp) -------------------------------------------------
+
+// The modal About box over owner; returns when it is closed.
+void show_about_box(HWND owner);
 
 // ---- File choices (file_choices.cpp) ---------------------------------------
 

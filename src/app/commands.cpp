@@ -1,0 +1,179 @@
+// The command keys, the context menu whose items are the same commands, the
+// fullscreen switch, and the loading preview's hook into the window.
+#include <windows.h>
+
+#include "app/shell.h"
+#include "player/commands.h"
+
+namespace {
+
+bool modifier_held() {
+    return GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_SHIFT) < 0 || GetKeyState(VK_LWIN) < 0 ||
+           GetKeyState(VK_RWIN) < 0;
+}
+
+uint32_t frame_count_of(const Shell* shell) { return shell->animation.frame_count; }
+
+uint32_t frame_on_show(const Player* player) {
+    return player->current_frame.load(std::memory_order_relaxed) + 1;
+}
+
+// Left or Right: the previous or next .gif file beside the one on show, then
+// its load. The title is the load's.
+void step_in_folder(HWND window, uint32_t key, Shell* shell) {
+    copy_path(as_utf16(shell->requested_path), PATH_CAPACITY, as_utf16(shell->loaded_path));
+    if (step_to_neighbour(shell->requested_path, key & 2)) load_requested_file(window, shell);
+}
+
+void set_brush(Player* player, HGDIOBJ brush) {
+    // The playback thread fills the bars with it under the paint lock.
+    acquire_paint_lock(player);
+    player->background_brush = brush;
+    release_paint_lock(player);
+}
+
+}  // namespace
+
+void handle_command_key(HWND window, WPARAM key, Shell* shell) {
+    Player* player = &shell->player;
+    if (key > 0xFFFF) return;
+    CommandState state{frame_count_of(shell), player->playing.load(std::memory_order_acquire),
+                       player->fullscreen, modifier_held() ? 1u : 0u};
+    switch (decide_command(uint32_t(key), &state)) {
+        case COMMAND_NONE:
+            return;
+        case COMMAND_SHOW_MENU:
+            show_context_menu(window, -1, -1, shell);
+            return;
+        case COMMAND_OPEN_FILE:
+            if (choose_file_dialog(window, shell->requested_path)) load_requested_file(window, shell);
+            return;
+        case COMMAND_ABOUT:
+            show_about_box(window);
+            return;
+        case COMMAND_TOGGLE_FULLSCREEN:
+            toggle_fullscreen(window, shell);
+            return;
+        case COMMAND_EXIT:
+            SendMessageW(window, WM_CLOSE, 0, 0);
+            return;
+        case COMMAND_PREVIOUS_FILE:
+        case COMMAND_NEXT_FILE:
+            step_in_folder(window, uint32_t(key), shell);
+            return;
+        case COMMAND_ZOOM_IN:
+        case COMMAND_ZOOM_OUT:
+            set_zoom(player, key == KEY_ZOOM_IN ? -1 : 1);
+            update_title(window, nullptr, shell, title_frame_after_zoom(player));
+            return;
+        case COMMAND_FASTER:
+            speed_up(player);
+            update_title(window, nullptr, shell, 0);
+            return;
+        case COMMAND_SLOWER:
+            speed_down(player);
+            update_title(window, nullptr, shell, 0);
+            return;
+        case COMMAND_REFRESH_TITLE:
+            update_title(window, nullptr, shell, 0);
+            return;
+        case COMMAND_NEXT_FRAME:
+        case COMMAND_PREVIOUS_FRAME:
+            if (key == KEY_N) {
+                step_next(player);
+            } else {
+                step_previous(player);
+            }
+            InvalidateRect(window, nullptr, FALSE);
+            update_title(window, nullptr, shell, frame_on_show(player));
+            return;
+        case COMMAND_PLAY_PAUSE:
+            if (play_pause(player)) {
+                update_title(window, nullptr, shell, 0);
+            } else {
+                InvalidateRect(window, nullptr, FALSE);
+                update_title(window, nullptr, shell, frame_on_show(player));
+            }
+            return;
+        case COMMAND_REVERSE:
+            toggle_direction(player);
+            update_title(window, nullptr, shell, 0);
+            return;
+        case COMMAND_REWIND:
+            rewind(player);
+            InvalidateRect(window, nullptr, FALSE);
+            update_title(window, nullptr, shell, 1);
+            return;
+    }
+}
+
+void show_context_menu(HWND window, int x, int y, Shell* shell) {
+    HMENU menu = CreatePopupMenu();
+    if (!menu) return;
+    POINT at;
+    UINT position_flags;
+    if (x < 0 || y < 0) {
+        RECT frame{0, 0, 0, 0};
+        GetWindowRect(window, &frame);
+        at.x = frame.left + (frame.right - frame.left) / 2;
+        at.y = frame.top + (frame.bottom - frame.top) / 2;
+        position_flags = TPM_CENTERALIGN | TPM_VCENTERALIGN;
+    } else {
+        at.x = x;
+        at.y = y;
+        ClientToScreen(window, &at);
+        position_flags = 0;
+    }
+    uint32_t neighbours = 0;
+    if (frame_count_of(shell) >= 1) {
+        NeighbourWalk walk;
+        neighbours = find_folder_neighbours(shell->loaded_path, &walk);
+    }
+    MenuState state = menu_state_of(&shell->player, neighbours);
+    MenuItem items[MENU_CAPACITY];
+    size_t count = build_context_menu(&state, items);
+    for (size_t i = 0; i < count; i++) {
+        AppendMenuW(menu, items[i].flags, items[i].id, reinterpret_cast<LPCWSTR>(items[i].text));
+    }
+    int chosen = TrackPopupMenuEx(menu, position_flags | TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y,
+                                  window, nullptr);
+    DestroyMenu(menu);
+    // The choice runs exactly as its key would, modifier rule included.
+    if (chosen > 0) SendMessageW(window, WM_KEYDOWN, WPARAM(chosen), 0);
+}
+
+void toggle_fullscreen(HWND window, Shell* shell) {
+    Player* player = &shell->player;
+    LONG_PTR old_style = SetWindowLongPtrW(window, GWL_STYLE, shell->saved_window_style);
+    shell->saved_window_style = old_style;
+    if (old_style & WS_CAPTION) {
+        RECT screen{0, 0, 0, 0};
+        GetWindowRect(GetDesktopWindow(), &screen);
+        // The brush changes before the move, so the repaint after it is black.
+        set_brush(player, GetStockObject(BLACK_BRUSH));
+        GetWindowRect(window, &shell->saved_window_rect);
+        player->fullscreen = 1;
+        SetWindowPos(window, HWND_TOP, 0, 0, screen.right - screen.left, screen.bottom - screen.top,
+                     SWP_NOCOPYBITS | SWP_FRAMECHANGED);
+    } else {
+        set_brush(player, GetSysColorBrush(COLOR_APPWORKSPACE));
+        player->fullscreen = 0;
+        const RECT& saved = shell->saved_window_rect;
+        SetWindowPos(window, HWND_TOP, saved.left, saved.top, saved.right - saved.left,
+                     saved.bottom - saved.top, SWP_NOCOPYBITS | SWP_FRAMECHANGED);
+    }
+}
+
+namespace {
+
+void set_window_title(void* window, const char16_t* title, void*) {
+    SendMessageW(static_cast<HWND>(window), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(title));
+}
+
+}  // namespace
+
+void show_progress_in_window(void* context, Animation* animation, uint32_t index) {
+    Shell* shell = static_cast<Shell*>(context);
+    shell->preview.set_title = set_window_title;
+    show_loading_progress(&shell->preview, animation, &shell->player, index);
+}
