@@ -33,3 +33,13 @@ if(SHELL_CHECK_SOURCES)
     target_link_options(zoetra-shell-checks PRIVATE -municode -static -static-libgcc -static-libstdc++)
   endif()
 endif()
+
+# The menu probe: zoetra-driver loads it into zoetra.exe to read a pop-up
+# menu from inside, since Wine reads no other process's menus.
+add_library(zoetra-probe SHARED tests/wine/probe/menu_probe.cpp)
+set_target_properties(zoetra-probe PROPERTIES PREFIX "")
+target_compile_definitions(zoetra-probe PRIVATE UNICODE _UNICODE)
+target_link_libraries(zoetra-probe PRIVATE user32)
+if(MINGW)
+  target_link_options(zoetra-probe PRIVATE -static -static-libgcc -static-libstdc++)
+endif()

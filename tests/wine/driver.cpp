@@ -171,10 +171,13 @@ int command_close() {
 
 // More commands, for the main window's tests (driver_shell.cpp).
 int shell_command(int argc, wchar_t** argv);
+// ... and for the commands, menu, fullscreen and About box (driver_commands.cpp).
+int commands_command(int argc, wchar_t** argv);
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 2) return 2;
     if (int code = shell_command(argc, argv); code >= 0) return code;
+    if (int code = commands_command(argc, argv); code >= 0) return code;
     const wchar_t* command = argv[1];
     if (!std::wcscmp(command, L"title")) return command_title();
     if (!std::wcscmp(command, L"wait-window") && argc > 2)

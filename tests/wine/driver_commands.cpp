@@ -1,0 +1,458 @@
+// zoetra-driver's commands for the command keys, the context menu,
+// fullscreen, the loading preview and the About box:
+//
+//   zoetra-driver menu SECONDS         waits for a shown pop-up menu and prints
+//                                      "at LEFT TOP RIGHT BOTTOM" (screen) and one
+//                                      line "ID e|g|s TEXT" per item (enabled,
+//                                      greyed, separator); texts escaped (\t, \r, \n)
+//   zoetra-driver menu-gone SECONDS    waits until no pop-up menu is shown
+//   zoetra-driver menu-char C          posts the character C to the shown menu
+//                                      (chooses the item with that access key)
+//   zoetra-driver menu-key VK          posts WM_KEYDOWN VK to the shown menu
+//   zoetra-driver window               prints "style 0xSTYLE rect L T R B"
+//   zoetra-driver screen               prints the primary screen's "WIDTH HEIGHT"
+//   zoetra-driver move L T W H         moves and sizes the main window
+//   zoetra-driver titles SECONDS       prints every title the main window shows,
+//                                      escaped, until one ends in ")"
+//   zoetra-driver frame-changes SECONDS  samples the pixel at the client area's
+//                                      centre for SECONDS; prints "changes N"
+//   zoetra-driver about SECONDS        waits for the About box and prints
+//                                      "box L T R B", "owner L T R B", "text ...",
+//                                      "selection START END", "focus text|other",
+//                                      "caret shown|hidden|none", "readonly 0|1",
+//                                      "caret-blinks 0|1" (the text box's pixels
+//                                      change within 1.2 s), "owner-enabled 0|1"
+//   zoetra-driver about-menu           asks the About text box for its context menu
+//   zoetra-driver about-end ok|close   presses OK, or the close box
+//   zoetra-driver about-gone SECONDS   waits until the About box has closed
+//   zoetra-driver clipboard            prints the clipboard's text, escaped
+//   zoetra-driver pixel X Y            prints the client pixel at (X, Y) as RRGGBB
+//   zoetra-driver picture-box RRGGBB   prints "LEFT TOP WIDTH HEIGHT" of the client
+//                                      pixels that differ from RRGGBB
+//
+// The menu's items are read from inside zoetra.exe by zoetra-probe.dll,
+// which this driver loads into it.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
+#include <string>
+
+#include "probe/menu_probe.h"
+
+int commands_command(int argc, wchar_t** argv);
+
+namespace {
+
+constexpr wchar_t MAIN_CLASS[] = L"ZoetraClass123";
+constexpr int IDC_ABOUT_TEXT = 40001;
+
+void print_escaped(const char* prefix, const wchar_t* text) {
+    std::wstring escaped;
+    for (const wchar_t* c = text; *c; c++) {
+        switch (*c) {
+            case L'\\': escaped += L"\\\\"; break;
+            case L'\t': escaped += L"\\t"; break;
+            case L'\r': escaped += L"\\r"; break;
+            case L'\n': escaped += L"\\n"; break;
+            default: escaped += *c;
+        }
+    }
+    int size = WideCharToMultiByte(CP_UTF8, 0, escaped.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string utf8(size_t(size > 0 ? size : 1), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, escaped.c_str(), -1, utf8.data(), size, nullptr, nullptr);
+    std::printf("%s%s\n", prefix, utf8.c_str());
+    std::fflush(stdout);
+}
+
+HWND main_window() { return FindWindowW(MAIN_CLASS, nullptr); }
+
+BOOL CALLBACK find_popup(HWND window, LPARAM found) {
+    wchar_t name[16];
+    if (IsWindowVisible(window) && GetClassNameW(window, name, 16) && !std::wcscmp(name, L"#32768")) {
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND shown_popup() {
+    HWND popup = nullptr;
+    EnumWindows(find_popup, LPARAM(&popup));
+    return popup;
+}
+
+HWND wait_popup(double seconds) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (HWND popup = shown_popup()) return popup;
+        if (GetTickCount() - start > DWORD(seconds * 1000)) return nullptr;
+        Sleep(20);
+    }
+}
+
+// Loads zoetra-probe.dll into the menu's process and lets it read the menu.
+bool probe_menu(HWND popup, HMENU menu, MenuProbeBlock* result) {
+    bool ok = false;
+    HANDLE mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                        sizeof(MenuProbeBlock), MENU_PROBE_BLOCK);
+    HANDLE done = CreateEventW(nullptr, TRUE, FALSE, MENU_PROBE_DONE);
+    MenuProbeBlock* block =
+        mapping ? static_cast<MenuProbeBlock*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0))
+                : nullptr;
+    DWORD process_id = 0;
+    GetWindowThreadProcessId(popup, &process_id);
+    HANDLE process = OpenProcess(PROCESS_CREATE_THREAD | PROCESS_VM_OPERATION | PROCESS_VM_WRITE |
+                                     PROCESS_QUERY_INFORMATION,
+                                 FALSE, process_id);
+    wchar_t dll[MAX_PATH];
+    DWORD length = GetModuleFileNameW(nullptr, dll, MAX_PATH);
+    wchar_t* slash = length ? std::wcsrchr(dll, L'\\') : nullptr;
+    if (block && done && process && slash && size_t(slash - dll) + 20 < MAX_PATH) {
+        std::wcscpy(slash + 1, L"zoetra-probe.dll");
+        block->menu = uint64_t(uintptr_t(menu));
+        block->count = -1;
+        size_t bytes = (std::wcslen(dll) + 1) * sizeof(wchar_t);
+        void* remote = VirtualAllocEx(process, nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+        auto load = reinterpret_cast<LPTHREAD_START_ROUTINE>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "LoadLibraryW")));
+        if (remote && WriteProcessMemory(process, remote, dll, bytes, nullptr)) {
+            HANDLE thread = CreateRemoteThread(process, nullptr, 0, load, remote, 0, nullptr);
+            if (thread) {
+                WaitForSingleObject(thread, 10000);
+                CloseHandle(thread);
+                ok = WaitForSingleObject(done, 10000) == WAIT_OBJECT_0 && block->count >= 0;
+                if (ok) *result = *block;
+            }
+        }
+        if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    }
+    if (process) CloseHandle(process);
+    if (block) UnmapViewOfFile(block);
+    if (mapping) CloseHandle(mapping);
+    if (done) CloseHandle(done);
+    return ok;
+}
+
+int command_menu(double seconds) {
+    HWND popup = wait_popup(seconds);
+    if (!popup) return 1;
+    HMENU menu = reinterpret_cast<HMENU>(SendMessageW(popup, MN_GETHMENU, 0, 0));
+    static MenuProbeBlock block;
+    if (!menu || !probe_menu(popup, menu, &block)) return 1;
+    RECT at;
+    GetWindowRect(popup, &at);
+    std::printf("at %ld %ld %ld %ld\n", at.left, at.top, at.right, at.bottom);
+    for (int i = 0; i < block.count; i++) {
+        const MenuProbeItem& item = block.items[i];
+        char prefix[32];
+        char kind = (item.type & MFT_SEPARATOR) ? 's' : (item.state & MFS_GRAYED) ? 'g' : 'e';
+        std::snprintf(prefix, sizeof prefix, "%u %c ", item.id, kind);
+        print_escaped(prefix, item.text);
+    }
+    return 0;
+}
+
+int command_menu_gone(double seconds) {
+    DWORD start = GetTickCount();
+    while (shown_popup()) {
+        if (GetTickCount() - start > DWORD(seconds * 1000)) return 1;
+        Sleep(20);
+    }
+    return 0;
+}
+
+int command_menu_post(UINT message, WPARAM value) {
+    HWND popup = shown_popup();
+    if (!popup) return 1;
+    return PostMessageW(popup, message, value, 0) ? 0 : 1;
+}
+
+int command_window() {
+    HWND window = main_window();
+    if (!window) return 1;
+    RECT frame;
+    GetWindowRect(window, &frame);
+    std::printf("style 0x%08lX rect %ld %ld %ld %ld\n", (unsigned long)GetWindowLongPtrW(window, GWL_STYLE),
+                frame.left, frame.top, frame.right, frame.bottom);
+    return 0;
+}
+
+int command_screen() {
+    RECT screen;
+    GetWindowRect(GetDesktopWindow(), &screen);
+    std::printf("%ld %ld\n", screen.right - screen.left, screen.bottom - screen.top);
+    return 0;
+}
+
+int command_move(int left, int top, int width, int height) {
+    HWND window = main_window();
+    if (!window) return 1;
+    return SetWindowPos(window, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE) ? 0 : 1;
+}
+
+int command_titles(double seconds) {
+    DWORD start = GetTickCount();
+    wchar_t last[1024] = L"\x1";
+    for (;;) {
+        // InternalGetWindowText asks the window nothing, so it reads titles
+        // while the window's thread is busy decoding.
+        HWND window = main_window();
+        wchar_t title[1024] = L"";
+        if (window) {
+            InternalGetWindowText(window, title, 1024);
+            if (std::wcscmp(title, last) != 0) {
+                print_escaped("", title);
+                std::wcscpy(last, title);
+                size_t length = std::wcslen(title);
+                if (length && title[length - 1] == L')') return 0;
+            }
+        }
+        if (GetTickCount() - start > DWORD(seconds * 1000)) return 1;
+        Sleep(1);
+    }
+}
+
+int command_frame_changes(double seconds) {
+    HWND window = main_window();
+    if (!window) return 1;
+    RECT client;
+    GetClientRect(window, &client);
+    HDC dc = GetDC(window);
+    COLORREF last = GetPixel(dc, client.right / 2, client.bottom / 2);
+    int changes = 0;
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < DWORD(seconds * 1000)) {
+        COLORREF now = GetPixel(dc, client.right / 2, client.bottom / 2);
+        if (now != last) changes++;
+        last = now;
+        Sleep(2);
+    }
+    ReleaseDC(window, dc);
+    std::printf("changes %d\n", changes);
+    return 0;
+}
+
+bool window_blinks(HWND window);
+
+HWND about_box() {
+    HWND box = FindWindowW(L"#32770", L"About");
+    HWND owner = main_window();
+    if (!box || !owner) return nullptr;
+    DWORD box_process = 0, owner_process = 0;
+    GetWindowThreadProcessId(box, &box_process);
+    GetWindowThreadProcessId(owner, &owner_process);
+    return box_process == owner_process && IsWindowVisible(box) ? box : nullptr;
+}
+
+int command_about(double seconds) {
+    DWORD start = GetTickCount();
+    HWND box;
+    while (!(box = about_box())) {
+        if (GetTickCount() - start > DWORD(seconds * 1000)) return 1;
+        Sleep(20);
+    }
+    Sleep(200);  // let the dialog settle its focus
+    HWND text_box = GetDlgItem(box, IDC_ABOUT_TEXT);
+    RECT frame, owner;
+    GetWindowRect(box, &frame);
+    GetWindowRect(main_window(), &owner);
+    std::printf("box %ld %ld %ld %ld\n", frame.left, frame.top, frame.right, frame.bottom);
+    std::printf("owner %ld %ld %ld %ld\n", owner.left, owner.top, owner.right, owner.bottom);
+    static wchar_t text[4096];
+    text[0] = 0;
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(text_box, WM_GETTEXT, 4096, LPARAM(text), SMTO_ABORTIFHUNG, 5000, &copied);
+    print_escaped("text ", text);
+    DWORD_PTR selection = 0;
+    SendMessageTimeoutW(text_box, EM_GETSEL, 0, 0, SMTO_ABORTIFHUNG, 5000, &selection);
+    std::printf("selection %u %u\n", unsigned(LOWORD(selection)), unsigned(HIWORD(selection)));
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    GetGUIThreadInfo(GetWindowThreadProcessId(box, nullptr), &info);
+    std::printf("focus %s\n", info.hwndFocus == text_box ? "text" : "other");
+    const char* caret = !info.hwndCaret ? "none" : (info.flags & GUI_CARETBLINKING) ? "shown" : "hidden";
+    std::printf("caret %s\n", caret);
+    std::printf("caret-blinks %d\n", window_blinks(text_box) ? 1 : 0);
+    std::printf("readonly %d\n", (GetWindowLongPtrW(text_box, GWL_STYLE) & ES_READONLY) ? 1 : 0);
+    std::printf("owner-enabled %d\n", IsWindowEnabled(main_window()) ? 1 : 0);
+    return 0;
+}
+
+int command_about_menu() {
+    HWND box = about_box();
+    if (!box) return 1;
+    HWND text_box = GetDlgItem(box, IDC_ABOUT_TEXT);
+    return PostMessageW(text_box, WM_CONTEXTMENU, WPARAM(text_box), MAKELPARAM(-1, -1)) ? 0 : 1;
+}
+
+int command_about_end(const wchar_t* how) {
+    HWND box = about_box();
+    if (!box) return 1;
+    if (!std::wcscmp(how, L"ok")) return PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0) ? 0 : 1;
+    if (!std::wcscmp(how, L"close")) return PostMessageW(box, WM_SYSCOMMAND, SC_CLOSE, 0) ? 0 : 1;
+    return 2;
+}
+
+int command_about_gone(double seconds) {
+    DWORD start = GetTickCount();
+    while (about_box()) {
+        if (GetTickCount() - start > DWORD(seconds * 1000)) return 1;
+        Sleep(20);
+    }
+    return 0;
+}
+
+int command_clipboard() {
+    if (!OpenClipboard(nullptr)) return 1;
+    int status = 1;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const wchar_t* text = static_cast<const wchar_t*>(GlobalLock(data))) {
+            print_escaped("", text);
+            GlobalUnlock(data);
+            status = 0;
+        }
+    }
+    CloseClipboard();
+    return status;
+}
+
+// Copies the window's client area into a top-down 32-bit buffer.
+bool client_picture(HWND window, uint32_t** pixels, LONG* width, LONG* height) {
+    RECT client;
+    GetClientRect(window, &client);
+    *width = client.right;
+    *height = client.bottom;
+    if (*width <= 0 || *height <= 0) return false;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = *width;
+    info.bmiHeader.biHeight = -*height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!bitmap) return false;
+    HDC window_dc = GetDC(window);
+    HDC memory_dc = CreateCompatibleDC(window_dc);
+    HGDIOBJ old = SelectObject(memory_dc, bitmap);
+    BitBlt(memory_dc, 0, 0, *width, *height, window_dc, 0, 0, SRCCOPY);
+    GdiFlush();
+    size_t count = size_t(*width) * size_t(*height);
+    *pixels = static_cast<uint32_t*>(std::malloc(count * 4));
+    if (*pixels) std::memcpy(*pixels, bits, count * 4);
+    SelectObject(memory_dc, old);
+    DeleteDC(memory_dc);
+    ReleaseDC(window, window_dc);
+    DeleteObject(bitmap);
+    return *pixels != nullptr;
+}
+
+int command_pixel(int x, int y) {
+    HWND window = main_window();
+    uint32_t* pixels = nullptr;
+    LONG width, height;
+    if (!window || !client_picture(window, &pixels, &width, &height)) return 1;
+    int status = 1;
+    if (x >= 0 && y >= 0 && x < width && y < height) {
+        std::printf("%06X\n", unsigned(pixels[size_t(y) * size_t(width) + size_t(x)] & 0xFFFFFF));
+        status = 0;
+    }
+    std::free(pixels);
+    return status;
+}
+
+int command_picture_box(const wchar_t* background) {
+    HWND window = main_window();
+    uint32_t* pixels = nullptr;
+    LONG width, height;
+    if (!window || !client_picture(window, &pixels, &width, &height)) return 1;
+    uint32_t colour = uint32_t(std::wcstoul(background, nullptr, 16));
+    LONG left = width, top = height, right = -1, bottom = -1;
+    for (LONG y = 0; y < height; y++) {
+        for (LONG x = 0; x < width; x++) {
+            if ((pixels[size_t(y) * size_t(width) + size_t(x)] & 0xFFFFFF) == colour) continue;
+            if (x < left) left = x;
+            if (x > right) right = x;
+            if (y < top) top = y;
+            if (y > bottom) bottom = y;
+        }
+    }
+    std::free(pixels);
+    if (right < 0) {
+        std::printf("0 0 0 0\n");
+    } else {
+        std::printf("%ld %ld %ld %ld\n", left, top, right - left + 1, bottom - top + 1);
+    }
+    return 0;
+}
+
+// Whether anything in the window changes over about two caret blinks.
+bool window_blinks(HWND window) {
+    RECT client;
+    GetClientRect(window, &client);
+    LONG width = client.right, height = client.bottom;
+    if (width <= 0 || height <= 0) return false;
+    HDC dc = GetDC(window);
+    HDC memory_dc = CreateCompatibleDC(dc);
+    HBITMAP first = CreateCompatibleBitmap(dc, width, height);
+    HBITMAP now = CreateCompatibleBitmap(dc, width, height);
+    HGDIOBJ old = SelectObject(memory_dc, first);
+    BitBlt(memory_dc, 0, 0, width, height, dc, 0, 0, SRCCOPY);
+    std::string a(size_t(width) * size_t(height) * 4, '\0'), b = a;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    SelectObject(memory_dc, old);
+    GetDIBits(memory_dc, first, 0, UINT(height), a.data(), &info, DIB_RGB_COLORS);
+    bool changed = false;
+    for (int i = 0; i < 12 && !changed; i++) {
+        Sleep(100);
+        SelectObject(memory_dc, now);
+        BitBlt(memory_dc, 0, 0, width, height, dc, 0, 0, SRCCOPY);
+        SelectObject(memory_dc, old);
+        GetDIBits(memory_dc, now, 0, UINT(height), b.data(), &info, DIB_RGB_COLORS);
+        changed = a != b;
+    }
+    DeleteObject(first);
+    DeleteObject(now);
+    DeleteDC(memory_dc);
+    ReleaseDC(window, dc);
+    return changed;
+}
+
+double number(const wchar_t* text) { return std::wcstod(text, nullptr); }
+
+}  // namespace
+
+// Returns the exit code of a command of this file, or -1 for another command.
+int commands_command(int argc, wchar_t** argv) {
+    const wchar_t* command = argv[1];
+    auto is = [command](const wchar_t* name) { return !std::wcscmp(command, name); };
+    if (is(L"menu") && argc > 2) return command_menu(number(argv[2]));
+    if (is(L"menu-gone") && argc > 2) return command_menu_gone(number(argv[2]));
+    if (is(L"menu-char") && argc > 2) return command_menu_post(WM_CHAR, WPARAM(argv[2][0]));
+    if (is(L"menu-key") && argc > 2) return command_menu_post(WM_KEYDOWN, WPARAM(std::wcstol(argv[2], nullptr, 0)));
+    if (is(L"window")) return command_window();
+    if (is(L"screen")) return command_screen();
+    if (is(L"move") && argc > 5)
+        return command_move(int(number(argv[2])), int(number(argv[3])), int(number(argv[4])),
+                            int(number(argv[5])));
+    if (is(L"titles") && argc > 2) return command_titles(number(argv[2]));
+    if (is(L"frame-changes") && argc > 2) return command_frame_changes(number(argv[2]));
+    if (is(L"about") && argc > 2) return command_about(number(argv[2]));
+    if (is(L"about-menu")) return command_about_menu();
+    if (is(L"about-end") && argc > 2) return command_about_end(argv[2]);
+    if (is(L"about-gone") && argc > 2) return command_about_gone(number(argv[2]));
+    if (is(L"clipboard")) return command_clipboard();
+    if (is(L"pixel") && argc > 3) return command_pixel(int(number(argv[2])), int(number(argv[3])));
+    if (is(L"picture-box") && argc > 2) return command_picture_box(argv[2]);
+    return -1;
+}
