@@ -7,7 +7,7 @@ FILE ?= src/res/sample.gif
 JOBS ?= $(shell nproc)
 WIN_DIR := $(CURDIR)/build/win
 
-.PHONY: deps build native windows run test clean fuzz
+.PHONY: deps build native windows run test bench clean fuzz
 
 deps:
 	@tools/install_deps.sh
@@ -42,6 +42,13 @@ test: deps
 FUZZ_SECONDS ?= 600
 fuzz: deps
 	fuzz/run.sh $(FUZZ_SECONDS)
+
+# Load times of Zoetra against giflib and stb_image. Makes its inputs with
+# real encoders once (build/bench/inputs; later runs reuse them), prints the
+# table and writes it to build/bench/results.txt. Not part of `make test`.
+bench: deps native
+	@set -o pipefail; inputs=$$(bench/make_inputs.sh build/bench/inputs) && \
+	  build/native/zoetra-bench $$inputs | tee build/bench/results.txt
 
 clean:
 	rm -rf build

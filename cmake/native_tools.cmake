@@ -36,3 +36,6 @@ foreach(script ${SCRIPT_TESTS})
     set_tests_properties(${name} PROPERTIES RESOURCE_LOCK wine LABELS "script;wine")
   endif()
 endforeach()
+
+# The benchmark program and its agreement test.
+include(bench/bench.cmake)

@@ -1,0 +1,310 @@
+// zoetra-bench [--repeat N] FILE...
+//
+// Times, for each file with its bytes already in memory, the whole load to
+// one finished full-canvas 32-bit picture per frame (release included):
+// Zoetra's own load, giflib with a plain compositing loop, stb_image, and the
+// floor of writing that many picture bytes into fresh memory. Prints
+//   FILE frames W H zoetra_ms giflib_ms stb_ms memcpy_ms
+// (medians over the repetitions; "skipped" where a loader refused or crashed),
+// then the geometric means, then the peak memory of a Zoetra load.
+//
+// Every measurement runs in a child process of its own, so each load starts
+// from the same fresh heap and a crash in a loader cannot take the benchmark
+// down. zoetra-bench --profile FILE... runs only Zoetra's load, once per file
+// in this process, for profilers (callgrind: --toggle-collect=profiled_load).
+// zoetra-bench --check FILE... compares Zoetra's pictures with giflib's.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "loads.h"
+
+namespace {
+
+enum Load { LOAD_ZOETRA, LOAD_GIFLIB, LOAD_STB, LOAD_FLOOR, LOAD_KINDS };
+
+struct Measurement {
+    int ok;
+    double ms;
+    uint32_t frames, width, height;
+    int64_t peak_growth;  // bytes the load added to the process's peak resident set
+};
+
+struct FileData {
+    std::string path;
+    std::vector<uint8_t> bytes;
+};
+
+double now_ms() {
+    timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+}
+
+// The process's peak resident set in bytes (VmHWM), or 0.
+int64_t peak_resident() {
+    FILE* status = std::fopen("/proc/self/status", "r");
+    if (!status) return 0;
+    char line[256];
+    int64_t kib = 0;
+    while (std::fgets(line, sizeof line, status)) {
+        if (std::sscanf(line, "VmHWM: %lld kB", reinterpret_cast<long long*>(&kib)) == 1) break;
+    }
+    std::fclose(status);
+    return kib * 1024;
+}
+
+Measurement measure(Load load, const FileData& file, LzwTable* table, uint32_t frames,
+                    uint32_t width, uint32_t height) {
+    Measurement m{};
+    const uint8_t* data = file.bytes.data();
+    const size_t size = file.bytes.size();
+    int64_t peak_before = peak_resident();
+    double start = now_ms();
+    switch (load) {
+    case LOAD_ZOETRA: {
+        Animation animation{};
+        int result = zoetra_load(data, size, table, &animation);
+        m.ok = result != RESULT_LOAD_FAILED;
+        m.frames = animation.frame_count;
+        m.width = animation.width;
+        m.height = animation.height;
+        m.peak_growth = peak_resident() - peak_before;
+        animation_release(&animation);
+        break;
+    }
+    case LOAD_GIFLIB: {
+        Pictures pictures;
+        m.ok = giflib_load(data, size, &pictures);
+        m.frames = pictures.count;
+        m.width = pictures.width;
+        m.height = pictures.height;
+        pictures_release(&pictures);
+        break;
+    }
+    case LOAD_STB:
+        m.ok = stb_load(data, size, &m.frames, &m.width, &m.height);
+        break;
+    case LOAD_FLOOR: {
+        Pictures pictures;
+        floor_load(width, height, frames, &pictures);
+        m.ok = 1;
+        pictures_release(&pictures);
+        break;
+    }
+    default: break;
+    }
+    m.ms = now_ms() - start;
+    return m;
+}
+
+// Runs one measurement in a child process. A child that crashes or dies
+// reports nothing: the measurement is not ok.
+Measurement measure_isolated(Load load, const FileData& file, LzwTable* table, uint32_t frames,
+                             uint32_t width, uint32_t height) {
+    Measurement m{};
+    int channel[2];
+    if (pipe(channel) != 0) return m;
+    std::fflush(stdout);
+    pid_t child = fork();
+    if (child < 0) {
+        close(channel[0]);
+        close(channel[1]);
+        return m;
+    }
+    if (child == 0) {
+        close(channel[0]);
+        Measurement result = measure(load, file, table, frames, width, height);
+        ssize_t written = write(channel[1], &result, sizeof result);
+        _exit(written == ssize_t(sizeof result) ? 0 : 1);
+    }
+    close(channel[1]);
+    Measurement received{};
+    ssize_t got = read(channel[0], &received, sizeof received);
+    close(channel[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (got == ssize_t(sizeof received) && WIFEXITED(status) && WEXITSTATUS(status) == 0) m = received;
+    return m;
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+bool read_file(const char* path, std::vector<uint8_t>* bytes) {
+    FILE* f = std::fopen(path, "rb");
+    if (!f) return false;
+    unsigned char buffer[1 << 16];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes->insert(bytes->end(), buffer, buffer + n);
+    std::fclose(f);
+    return true;
+}
+
+}  // namespace
+
+// Zoetra's load and release, kept out of line so a profiler can count it alone.
+extern "C" __attribute__((noinline)) int profiled_load(const uint8_t* data, size_t size,
+                                                       LzwTable* table, uint32_t* frames,
+                                                       uint32_t* width, uint32_t* height) {
+    Animation animation{};
+    int result = zoetra_load(data, size, table, &animation);
+    *frames = animation.frame_count;
+    *width = animation.width;
+    *height = animation.height;
+    animation_release(&animation);
+    return result;
+}
+
+int main(int argc, char** argv) {
+    int repeat = 5;
+    bool profile = false, check = false;
+    std::vector<FileData> files;
+    for (int i = 1; i < argc; i++) {
+        if (std::strcmp(argv[i], "--repeat") == 0 && i + 1 < argc) {
+            repeat = std::max(1, std::atoi(argv[++i]));
+        } else if (std::strcmp(argv[i], "--profile") == 0) {
+            profile = true;
+        } else if (std::strcmp(argv[i], "--check") == 0) {
+            check = true;
+        } else {
+            FileData file{argv[i], {}};
+            if (!read_file(argv[i], &file.bytes)) {
+                std::fprintf(stderr, "zoetra-bench: cannot read %s\n", argv[i]);
+                return 2;
+            }
+            files.push_back(std::move(file));
+        }
+    }
+    if (files.empty()) {
+        std::fprintf(stderr, "usage: zoetra-bench [--repeat N] FILE...\n"
+                             "       zoetra-bench --profile FILE...\n"
+                             "       zoetra-bench --check FILE...\n");
+        return 2;
+    }
+    // Allocated once for the program's life, as the player does.
+    LzwTable* table = static_cast<LzwTable*>(std::calloc(1, sizeof(LzwTable)));
+
+    if (profile) {
+        for (const FileData& file : files) {
+            uint32_t frames = 0, width = 0, height = 0;
+            int result = profiled_load(file.bytes.data(), file.bytes.size(), table, &frames,
+                                       &width, &height);
+            std::printf("%s result %d frames %u %u x %u output pixels %llu\n", file.path.c_str(),
+                        result, frames, width, height,
+                        static_cast<unsigned long long>(uint64_t(frames) * width * height));
+        }
+        std::free(table);
+        return 0;
+    }
+
+    if (check) {
+        int differ = 0;
+        for (const FileData& file : files) {
+            Animation animation{};
+            int result = zoetra_load(file.bytes.data(), file.bytes.size(), table, &animation);
+            Pictures pictures;
+            int ok = giflib_load(file.bytes.data(), file.bytes.size(), &pictures);
+            const char* verdict = "same pictures";
+            if (!ok || result == RESULT_LOAD_FAILED) {
+                verdict = "not loaded by both";
+            } else if (pictures.count != animation.frame_count || pictures.width != animation.width ||
+                       pictures.height != animation.height) {
+                verdict = "different frame count or size";
+            } else {
+                size_t bytes = size_t(pictures.width) * pictures.height * 4u;
+                for (uint32_t i = 0; i < pictures.count; i++) {
+                    if (std::memcmp(pictures.frames[i], animation.frames[i].bitmap.pixels, bytes)) {
+                        verdict = "different pictures";
+                        break;
+                    }
+                }
+            }
+            if (std::strcmp(verdict, "same pictures") != 0) differ++;
+            std::printf("%s %s\n", file.path.c_str(), verdict);
+            pictures_release(&pictures);
+            animation_release(&animation);
+        }
+        std::free(table);
+        return differ ? 1 : 0;
+    }
+
+    double log_giflib = 0, log_stb = 0, log_floor = 0;
+    int n_giflib = 0, n_stb = 0, n_floor = 0;
+    std::vector<std::string> memory_lines;
+    for (const FileData& file : files) {
+        // The first Zoetra load gives the frame count and size for the floor.
+        Measurement first = measure_isolated(LOAD_ZOETRA, file, table, 0, 0, 0);
+        std::vector<double> times[LOAD_KINDS];
+        bool ok[LOAD_KINDS] = {true, true, true, true};
+        int64_t peak = first.peak_growth;
+        ok[LOAD_ZOETRA] = first.ok;
+        for (int r = 0; r < repeat; r++) {
+            for (int load = 0; load < LOAD_KINDS; load++) {
+                if (!ok[load] || (load == LOAD_FLOOR && !first.ok)) {
+                    ok[load] = false;
+                    continue;
+                }
+                Measurement m = measure_isolated(Load(load), file, table, first.frames,
+                                                 first.width, first.height);
+                if (!m.ok) {
+                    ok[load] = false;
+                    std::fprintf(stderr, "zoetra-bench: %s: %s refused or crashed; skipped\n",
+                                 file.path.c_str(),
+                                 load == LOAD_ZOETRA ? "zoetra" : load == LOAD_GIFLIB ? "giflib"
+                                                                  : load == LOAD_STB ? "stb_image"
+                                                                                     : "floor");
+                    continue;
+                }
+                times[load].push_back(m.ms);
+                if (load == LOAD_ZOETRA) peak = std::max(peak, m.peak_growth);
+            }
+        }
+        double ms[LOAD_KINDS];
+        char column[LOAD_KINDS][32];
+        for (int load = 0; load < LOAD_KINDS; load++) {
+            ms[load] = ok[load] ? median(times[load]) : 0;
+            if (ok[load]) {
+                std::snprintf(column[load], sizeof column[load], "%.3f", ms[load]);
+            } else {
+                std::snprintf(column[load], sizeof column[load], "skipped");
+            }
+        }
+        std::printf("%s %u %u %u %s %s %s %s\n", file.path.c_str(), first.frames, first.width,
+                    first.height, column[0], column[1], column[2], column[3]);
+        std::fflush(stdout);
+        if (!ok[LOAD_ZOETRA] || ms[LOAD_ZOETRA] <= 0) continue;
+        if (ok[LOAD_GIFLIB]) log_giflib += std::log(ms[LOAD_GIFLIB] / ms[LOAD_ZOETRA]), n_giflib++;
+        if (ok[LOAD_STB]) log_stb += std::log(ms[LOAD_STB] / ms[LOAD_ZOETRA]), n_stb++;
+        if (ok[LOAD_FLOOR]) log_floor += std::log(ms[LOAD_FLOOR] / ms[LOAD_ZOETRA]), n_floor++;
+
+        // Peak memory: what the load added to the resident set, plus the
+        // file that it reads, per byte of finished pictures; and the bound of
+        // pictures + file + two canvases + 8 MiB in the same unit.
+        double pictures = double(first.frames) * first.width * first.height * 4.0;
+        double canvas = double(first.width) * first.height * 4.0;
+        double size = double(file.bytes.size());
+        char line[512];
+        std::snprintf(line, sizeof line, "peak memory %s held %.2f bound %.2f bytes per picture byte",
+                      file.path.c_str(), (double(peak) + size) / pictures,
+                      (pictures + size + 2 * canvas + 8.0 * 1024 * 1024) / pictures);
+        memory_lines.push_back(line);
+    }
+    auto mean = [](double log_sum, int n) { return n ? std::exp(log_sum / n) : 0.0; };
+    std::printf("geomean speedup vs giflib %.2f, vs stb %.2f, memcpy share %.2f\n",
+                mean(log_giflib, n_giflib), mean(log_stb, n_stb), mean(log_floor, n_floor));
+    for (const std::string& line : memory_lines) std::printf("%s\n", line.c_str());
+    std::free(table);
+    return 0;
+}
