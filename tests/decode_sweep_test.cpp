@@ -7,6 +7,7 @@
 // descriptor on); 3 inside a graphic control extension; and so on.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -79,6 +80,7 @@ struct Segment {
     size_t end;        // one past the block
     size_t data_end;   // images: one past the last data sub-block (the terminator)
     bool has_data;     // comments: at least one data sub-block
+    uint32_t data_blocks;  // images: data sub-blocks
 };
 
 struct Layout {
@@ -106,7 +108,7 @@ bool layout_of(const Bytes& f, bool exact_images, Layout* out) {
     out->screen_end = p;
     out->exact_images = exact_images;
     while (p < f.size()) {
-        Segment s{Kind::Trailer, p, p + 1, 0, false};
+        Segment s{Kind::Trailer, p, p + 1, 0, false, 0};
         if (f[p] == 0x21) {
             if (p + 1 >= f.size()) return false;
             uint8_t label = f[p + 1];
@@ -128,6 +130,7 @@ bool layout_of(const Bytes& f, bool exact_images, Layout* out) {
             if (f[p + 9] & 0x80) q += 3 * (size_t(2) << (f[p + 9] & 7));
             s.end = skip_sub_blocks(f, q + 1);
             s.data_end = s.end - 1;
+            for (size_t b = q + 1; b < s.data_end; b += 1 + size_t(f[b])) s.data_blocks++;
         } else if (f[p] != 0x3B) {
             return false;
         }
@@ -222,13 +225,14 @@ struct TestFile {
     bool exact_images;  // made here: every end code stands in the last sub-block
 };
 
-std::vector<uint8_t> random_indices(size_t n, uint32_t colours, uint32_t seed) {
+std::vector<uint8_t> random_indices(size_t n, uint32_t colours, uint32_t seed,
+                                    uint32_t longest_run = 6) {
     std::mt19937 random(seed);
     std::vector<uint8_t> v(n);
     // Runs of a colour, so the LZW strings get long as well as short.
     for (size_t i = 0; i < n;) {
         uint8_t k = uint8_t(random() % colours);
-        size_t run = 1 + random() % 6;
+        size_t run = 1 + random() % longest_run;
         for (; run && i < n; run--) v[i++] = k;
     }
     return v;
@@ -268,7 +272,7 @@ std::vector<TestFile> built_files() {
                            application("XMP DataXMP", binary), control(2, 3, 1),
                            image(4, 3, 10, 8, random_indices(80, 8, 2), local, false, 3),
                            control(3, 3, 0),
-                           image(6, 5, 40, 24, random_indices(960, 4, 3)),
+                           image(6, 5, 48, 30, random_indices(1440, 4, 3, 1)),
                            extension(0x01, text), control(0, 7),
                            image(20, 14, 4, 4, random_indices(16, 4, 4)), trailer()}),
                      true});
@@ -382,6 +386,11 @@ TEST(DecodeSweep, CutAtEveryOffset) {
         SCOPED_TRACE(file.name);
         Layout layout{};
         ASSERT_TRUE(layout_of(file.bytes, file.exact_images, &layout));
+        uint32_t most_blocks = 0;
+        for (const Segment& s : layout.segments) most_blocks = std::max(most_blocks, s.data_blocks);
+        if (file.name == "blocks") {
+            EXPECT_GE(most_blocks, 2u) << "no image spreads its data over several sub-blocks";
+        }
         SweepRun whole = decode(file.bytes.data(), file.bytes.size());
         ASSERT_EQ(picture_fault(whole.animation), "");
         int failures = 0;
