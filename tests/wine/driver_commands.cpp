@@ -16,6 +16,7 @@
 //                                      escaped, until one ends in ")"
 //   zoetra-driver frame-changes SECONDS  samples the pixel at the client area's
 //                                      centre for SECONDS; prints "changes N"
+//                                      and "samples N"
 //   zoetra-driver about SECONDS        waits for the About box and prints
 //                                      "box L T R B", "owner L T R B", "text ...",
 //                                      "selection START END", "focus text|other",
@@ -222,16 +223,17 @@ int command_frame_changes(double seconds) {
     GetClientRect(window, &client);
     HDC dc = GetDC(window);
     COLORREF last = GetPixel(dc, client.right / 2, client.bottom / 2);
-    int changes = 0;
+    int changes = 0, samples = 0;
     DWORD start = GetTickCount();
     while (GetTickCount() - start < DWORD(seconds * 1000)) {
         COLORREF now = GetPixel(dc, client.right / 2, client.bottom / 2);
         if (now != last) changes++;
         last = now;
+        samples++;
         Sleep(2);
     }
     ReleaseDC(window, dc);
-    std::printf("changes %d\n", changes);
+    std::printf("changes %d\nsamples %d\n", changes, samples);
     return 0;
 }
 

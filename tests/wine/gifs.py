@@ -1,0 +1,86 @@
+#!/usr/bin/python3
+"""Test files for the Wine tests of the commands and the loading preview.
+
+  gifs.py solid OUT.gif FRAMES DELAY_CS WIDTH HEIGHT
+      FRAMES frames, each one solid colour (see colour(i)), DELAY_CS
+      hundredths of a second each, endless loop
+  gifs.py colour I
+      prints the colour of frame I of a solid file as RRGGBB
+  gifs.py sized OUT.gif BYTES
+      an animation of noise frames padded with a comment block to exactly
+      BYTES bytes (at least 1,000,000)
+"""
+import random
+import sys
+
+from PIL import Image
+
+
+def colour(i):
+    return ((37 * i + 40) % 256, (255 - 23 * i) % 256, (91 * i + 17) % 256)
+
+
+def solid(out, frames, delay_cs, width, height):
+    pictures = [Image.new("RGB", (width, height), colour(i)) for i in range(frames)]
+    pictures = [p.convert("P", palette=Image.ADAPTIVE, colors=4) for p in pictures]
+    pictures[0].save(out, save_all=True, append_images=pictures[1:], duration=delay_cs * 10,
+                     loop=0, optimize=False, disposal=1)
+
+
+def comment_block(size):
+    """A comment extension of exactly size bytes (size >= 3, != 4)."""
+    block = bytearray(b"\x21\xfe")
+    remaining = size - 3
+    while remaining > 0:
+        length = min(255, remaining - 1)
+        if remaining - (length + 1) == 1:
+            length -= 1
+        block.append(length)
+        block += b"c" * length
+        remaining -= length + 1
+    block.append(0)
+    assert len(block) == size, (len(block), size)
+    return bytes(block)
+
+
+def sized(out, target):
+    rng = random.Random(5)
+    palette = Image.new("P", (1, 1))
+    palette.putpalette([rng.randrange(256) for _ in range(768)])
+    frames = []
+    size = 0
+    while size < target - 400000:
+        frame = Image.frombytes("P", (256, 256), bytes(rng.randrange(256) for _ in range(65536)))
+        frame.putpalette(palette.getpalette())
+        frames.append(frame)
+        size += 80000
+    while True:
+        frames[0].save(out, save_all=True, append_images=frames[1:], duration=0, loop=0,
+                       optimize=False)
+        with open(out, "rb") as f:
+            data = f.read()
+        if len(data) <= target - 10:
+            break
+        frames.pop()
+    assert data[-1:] == b"\x3b"
+    data = data[:-1] + comment_block(target - len(data)) + b"\x3b"
+    assert len(data) == target
+    with open(out, "wb") as f:
+        f.write(data)
+
+
+def main(argv):
+    if len(argv) == 7 and argv[1] == "solid":
+        solid(argv[2], int(argv[3]), int(argv[4]), int(argv[5]), int(argv[6]))
+    elif len(argv) == 3 and argv[1] == "colour":
+        print("%02X%02X%02X" % colour(int(argv[2])))
+    elif len(argv) == 4 and argv[1] == "sized":
+        sized(argv[2], int(argv[3]))
+    else:
+        print(__doc__, file=sys.stderr)
+        return 2
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
