@@ -1,7 +1,6 @@
 #!/bin/bash
 # Hostile files opened in the real zoetra.exe: a 65535 x 65535 canvas in a
-# few dozen bytes, tens of thousands of frames on a large canvas, LZW data
-# that expands as far as LZW can, and broken files from the fuzzer's seeds.
+# few dozen bytes, and broken files from the fuzzer's seeds.
 # For each, the window must come up, finish the load within a bounded time,
 # still answer a title query afterwards, be titled with the file name when
 # the decoder loads the file (gifdump says which) or "Zoetra" when it does
@@ -20,7 +19,10 @@ LOAD_SECONDS=120
 
 files=$ZT_TMP/files
 /usr/bin/python3 "$ZOETRA_SOURCE_DIR/fuzz/hostile_gifs.py" "$files"
-rm -f "$files/large_canvas.gif"  # the same bound as many_frames, at 4 GB
+# The files that load up to the whole memory budget (gigabytes, a minute or
+# more each under Wine) are measured natively, time and peak memory, by
+# tests/bounds_test.cpp; here they would take most of the suite's time.
+rm -f "$files/large_canvas.gif" "$files/many_frames.gif" "$files/lzw_bomb.gif"
 for seed in cut_im_disposal_13.gif odd_lzw_size9.gif odd_lzw_code_ahead.gif \
             odd_image_off_canvas.gif flip_ffmpeg_local_10.gif; do
     cp "$SEEDS/$seed" "$files/"
