@@ -23,6 +23,7 @@
 //                                      "caret shown|hidden|none", "readonly 0|1",
 //                                      "caret-blinks 0|1" (the text box's pixels
 //                                      change within 1.2 s), "owner-enabled 0|1"
+//   zoetra-driver about-move L T       moves the About box (to see behind it)
 //   zoetra-driver about-menu           asks the About text box for its context menu
 //   zoetra-driver about-end ok|close   presses OK, or the close box
 //   zoetra-driver about-gone SECONDS   waits until the About box has closed
@@ -283,6 +284,12 @@ int command_about(double seconds) {
     return 0;
 }
 
+int command_about_move(int left, int top) {
+    HWND box = about_box();
+    if (!box) return 1;
+    return SetWindowPos(box, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE) ? 0 : 1;
+}
+
 int command_about_menu() {
     HWND box = about_box();
     if (!box) return 1;
@@ -451,6 +458,7 @@ int commands_command(int argc, wchar_t** argv) {
     if (is(L"frame-changes") && argc > 2) return command_frame_changes(number(argv[2]));
     if (is(L"about") && argc > 2) return command_about(number(argv[2]));
     if (is(L"about-menu")) return command_about_menu();
+    if (is(L"about-move") && argc > 3) return command_about_move(int(number(argv[2])), int(number(argv[3])));
     if (is(L"about-end") && argc > 2) return command_about_end(argv[2]);
     if (is(L"about-gone") && argc > 2) return command_about_gone(number(argv[2]));
     if (is(L"clipboard")) return command_clipboard();

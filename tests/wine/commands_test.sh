@@ -1,0 +1,331 @@
+#!/bin/bash
+# The command keys and the context menu of zoetra.exe on loaded files, with
+# what the title, the picture and the menu show after each: speed, direction,
+# pause and resume, frame steps, rewind, zoom (also through real key presses,
+# where Shift with the plus key does nothing), the folder steps, the menu's
+# items and greying in each state (read back from the menu itself), its
+# position for the menu key and for a real right click, menu choices acting
+# as their keys, the frame pacing at three speeds, and Exit from the menu
+# ending the program with exit code 0.
+set -euo pipefail
+. "$(dirname "$0")/lib.sh"
+zt_init
+
+GIFS="/usr/bin/python3 $ZT_LIB_DIR/gifs.py"
+times=$'\xc3\x97\xe2\x80\x89'  # U+00D7 and U+2009 in UTF-8
+minus=$'\xe2\x88\x92'          # U+2212
+
+zt_start_xvfb
+zt_prepare_prefix
+
+mkdir -p "$ZT_TMP/one" "$ZT_TMP/two"
+$GIFS solid "$ZT_TMP/one/a.gif" 12 100 64 48   # 12 frames of one second
+$GIFS solid "$ZT_TMP/one/z.gif" 1 10 32 24
+$GIFS solid "$ZT_TMP/two/fast.gif" 12 10 64 48 # 12 frames of 100 ms
+workspace=$(zt_driver syscolor appworkspace)
+
+# Waits until the title is $1; fails with $2 otherwise.
+expect_title() {
+    local title=
+    for _ in $(seq 1 40); do
+        title=$(zt_driver title)
+        [ "$title" = "$1" ] && return 0
+        sleep 0.15
+    done
+    zt_fail "$2: title is '$title', not '$1'"
+}
+
+# The title stays $1 for a while after a key that must change nothing.
+expect_title_stays() {
+    sleep 0.6
+    local title
+    title=$(zt_driver title)
+    [ "$title" = "$1" ] || zt_fail "$2: title became '$title', not '$1'"
+}
+
+key() { zt_driver key "$1" || zt_fail "key $1: no window"; }
+
+playing() { printf '%s (%s frames | %s | %s%s | %s)' "$1" "$2" "$3" "$times" "$4" "$5"; }
+
+# The picture's colour at the centre of the client area.
+centre_colour() {
+    local size
+    size=$(zt_driver client-size)
+    zt_driver pixel $((${size% *} / 2)) $((${size#* } / 2))
+}
+
+expect_frame_on_show() {
+    local want got
+    want=$($GIFS colour "$1")
+    got=$(centre_colour)
+    [ "$got" = "$want" ] || zt_fail "$2: the picture is $got, not frame $(($1 + 1)) ($want)"
+}
+
+# The menu the program shows: "at" line into menu_at, items into menu_items.
+read_menu() {
+    local out
+    out=$(zt_driver menu 5) || zt_fail "$1: no context menu appeared"
+    menu_at=$(printf '%s\n' "$out" | sed -n 's/^at //p')
+    menu_items=$(printf '%s\n' "$out" | sed '/^at /d')
+}
+
+close_menu() {
+    zt_driver menu-key 27 >/dev/null
+    zt_driver menu-gone 5 || zt_fail "the menu did not close"
+}
+
+# The items expected: FRAMES (0, 1 or 2 for two and more), PLAYING,
+# FULLSCREEN, then the greyed item ids.
+expected_menu() {
+    local frames=$1 playing=$2 fullscreen=$3
+    shift 3
+    local greyed=" $* "
+    item() {
+        local state=e
+        [[ $greyed == *" $1 "* ]] && state=g
+        printf '%s %s %s\n' "$1" "$state" "$2"
+    }
+    item 79 '&Open File...\tO'
+    echo "0 s "
+    if [ "$frames" -ge 1 ]; then
+        item 37 'Pr&evious File\tLeft'
+        item 39 'Nex&t File\tRight'
+        echo "0 s "
+    fi
+    if [ "$frames" -ge 2 ]; then
+        item 80 '&Play/Pause\tP'
+        item 82 'Play &Reversed\tR'
+        item 83 '&Stop\tS'
+        echo "0 s "
+        if [ "$playing" = 1 ]; then
+            item 38 'Speed &Up\tUp'
+            item 40 'Speed &Down\tDn'
+        else
+            item 78 '&Next Frame\tN'
+            item 86 'Pre&v Frame\tV'
+        fi
+        echo "0 s "
+    fi
+    if [ "$frames" -ge 1 ]; then
+        item 187 'Zoom &In\t+'
+        item 189 "Zoo&m Out\\t$minus"
+        echo "0 s "
+    fi
+    if [ "$fullscreen" = 1 ]; then item 122 'Cancel &Fullscreen\tF11'; else item 122 '&Fullscreen\tF11'; fi
+    echo "0 s "
+    item 88 'E&xit\tX'
+}
+
+expect_menu() {
+    local what=$1
+    shift
+    key 93
+    read_menu "$what"
+    local want
+    want=$(expected_menu "$@")
+    [ "$menu_items" = "$want" ] || zt_fail "$what: the menu is
+$menu_items
+and not
+$want"
+}
+
+picture_size() {
+    local box
+    box=$(zt_driver picture-box "$workspace")
+    echo "${box#* * }"
+}
+
+expect_picture_size() {
+    local size=
+    for _ in $(seq 1 20); do
+        size=$(picture_size)
+        [ "$size" = "$1" ] && return 0
+        sleep 0.1
+    done
+    zt_fail "$2: the picture is $size, not $1"
+}
+
+# ---- a.gif: 12 frames, with z.gif (one frame) beside it -------------------
+zt_start_app "$(zt_winpath "$ZT_TMP/one/a.gif")"
+zt_driver wait-window 90 || zt_fail "no window appeared"
+A_PLAY=$(playing a.gif 12 '>>' 1.00 100%)
+expect_title "$A_PLAY" "after the load"
+
+# The menu key: the menu centred on the window, in the playing state. Which
+# of the two files comes first is the file system's listing order.
+key 93
+read_menu "menu key"
+read -r wl wt wr wb <<<"$(zt_driver window | sed 's/.*rect //')"
+read -r ml mt mr mb <<<"$menu_at"
+cx=$(((wl + wr) / 2)); cy=$(((wt + wb) / 2))
+mx=$(((ml + mr) / 2)); my=$(((mt + mb) / 2))
+[ $((mx - cx)) -ge -2 ] && [ $((mx - cx)) -le 2 ] && [ $((my - cy)) -ge -2 ] && [ $((my - cy)) -le 2 ] ||
+    zt_fail "the menu key's menu ($menu_at) is not centred on the window ($wl $wt $wr $wb)"
+if printf '%s\n' "$menu_items" | grep -q '^37 g '; then
+    a_greyed=37; z_greyed=39; to_z=39; to_a=37; to_z_char=t; a_first=1
+else
+    a_greyed=39; z_greyed=37; to_z=37; to_a=39; to_z_char=e; a_first=0
+fi
+want=$(expected_menu 2 1 0 "$a_greyed")
+[ "$menu_items" = "$want" ] || zt_fail "playing: the menu is
+$menu_items
+and not
+$want"
+close_menu
+expect_title_stays "$A_PLAY" "a dismissed menu"
+zt_log "menu key: centred, playing state right (a.gif first in the folder: $a_first)"
+
+# Speed steps and direction.
+key 38; expect_title "$(playing a.gif 12 '>>' 1.125 100%)" "Up"
+key 40; expect_title "$A_PLAY" "Down"
+key 40; expect_title "$(playing a.gif 12 '>>' 0.75 100%)" "Down again"
+key 38; expect_title "$A_PLAY" "Up again"
+key 82; expect_title "$(playing a.gif 12 '<<' 1.00 100%)" "R"
+expect_menu "playing in reverse" 2 1 0 "$a_greyed"
+close_menu
+key 82; expect_title "$A_PLAY" "R again"
+key 78; expect_title_stays "$A_PLAY" "N while playing"
+zt_log "speed and direction: titles right"
+
+# Pause, steps, resume.
+key 80
+title=$(zt_driver title)
+[[ $title =~ ^a\.gif\ \(([0-9]+)\ of\ 12\ frames\ \|\ 100%\)$ ]] || zt_fail "P: title '$title'"
+f=${BASH_REMATCH[1]}
+expect_frame_on_show $((f - 1)) "paused at frame $f"
+key 38; expect_title_stays "a.gif ($f of 12 frames | 100%)" "Up while paused"
+key 40; expect_title_stays "a.gif ($f of 12 frames | 100%)" "Down while paused"
+while [ "$f" != 6 ]; do
+    key 78
+    f=$((f % 12 + 1))
+    expect_title "a.gif ($f of 12 frames | 100%)" "N"
+done
+expect_frame_on_show 5 "stepped to frame 6"
+key 86; expect_title "a.gif (5 of 12 frames | 100%)" "V"
+expect_frame_on_show 4 "stepped back to frame 5"
+key 78; expect_title "a.gif (6 of 12 frames | 100%)" "N"
+# P resumes with frame 7: paused again at once, frame 7 is on show.
+key 80
+key 80
+expect_title "a.gif (7 of 12 frames | 100%)" "P twice at frame 6"
+expect_frame_on_show 6 "resumed after frame 6 and paused"
+key 80
+expect_title "$A_PLAY" "P to resume"
+key 80
+title=$(zt_driver title)
+[[ $title =~ ^a\.gif\ \(([0-9]+)\ of\ 12\ frames ]] || zt_fail "P: title '$title'"
+zt_log "pause, steps and resume: right"
+
+# Stop and rewind; the Stop item's greying at frame 0 forward and reverse.
+key 83; expect_title "a.gif (1 of 12 frames | 100%)" "S"
+expect_frame_on_show 0 "after S"
+expect_menu "stopped at frame 1, forward" 2 0 0 "$a_greyed" 83
+close_menu
+key 82; expect_title "$(playing a.gif 12 '<<' 1.00 100%)" "R after S"
+key 80
+title=$(zt_driver title)
+[[ $title =~ ^a\.gif\ \(([0-9]+)\ of\ 12\ frames ]] || zt_fail "P in reverse: title '$title'"
+f=${BASH_REMATCH[1]}
+while [ "$f" != 1 ]; do
+    key 86
+    f=$((f - 1)); [ "$f" = 0 ] && f=12
+    expect_title "a.gif ($f of 12 frames | 100%)" "V in reverse"
+done
+expect_menu "paused at frame 1, reverse" 2 0 0 "$a_greyed"
+close_menu
+key 83; expect_title "a.gif (1 of 12 frames | 100%)" "S in reverse"
+key 80; expect_title "$A_PLAY" "S sets forward"
+key 80
+title=$(zt_driver title)
+[[ $title =~ ^a\.gif\ \(([0-9]+)\ of\ 12 ]] || zt_fail "P: title '$title'"
+f=${BASH_REMATCH[1]}
+zt_log "rewind and the Stop item: right"
+
+# Zoom steps: the picture's size follows the table.
+zoom_title() { echo "a.gif ($f of 12 frames | $1)"; }
+expect_picture_size "64 48" "100%"
+key 187; expect_title "$(zoom_title 125%)" "zoom in"; expect_picture_size "80 60" "125%"
+for step in "150% 96 72" "200% 128 96" "400% 256 192"; do
+    read -r text w h <<<"$step"
+    key 187; expect_title "$(zoom_title "$text")" "zoom in"; expect_picture_size "$w $h" "$text"
+done
+expect_menu "400%" 2 0 0 "$a_greyed" 187
+close_menu
+key 187; expect_title_stays "$(zoom_title 400%)" "zoom in past 400%"
+for step in "200% 128 96" "150% 96 72" "125% 80 60" "100% 64 48" "75% 48 36" "50% 32 24" "25% 16 12"; do
+    read -r text w h <<<"$step"
+    key 189; expect_title "$(zoom_title "$text")" "zoom out"; expect_picture_size "$w $h" "$text"
+done
+expect_menu "25%" 2 0 0 "$a_greyed" 189
+close_menu
+for _ in 1 2 3; do key 187; done
+expect_title "$(zoom_title 100%)" "back to 100%"
+
+# Real key presses: "=" zooms, Shift with it ("+") does nothing.
+xwin=$(zt_x_window "$(zoom_title 100%)" 10) || zt_fail "no X window for the title"
+xdotool key --window "$xwin" equal
+expect_title "$(zoom_title 125%)" "the = key"
+xdotool key --window "$xwin" shift+equal
+expect_title_stays "$(zoom_title 125%)" "Shift with the plus key"
+xdotool key --window "$xwin" minus
+expect_title "$(zoom_title 100%)" "the - key"
+xdotool key --window "$xwin" p
+expect_title "$A_PLAY" "the P key"
+zt_log "zoom steps and real keys: right"
+
+# A real right click: the menu's top-left corner at the cursor.
+read -r wl wt wr wb <<<"$(zt_driver window | sed 's/.*rect //')"
+px=$((wl + 150)); py=$((wt + 120))
+xdotool mousemove "$px" "$py" click 3
+read_menu "right click"
+read -r ml mt mr mb <<<"$menu_at"
+[ "$ml $mt" = "$px $py" ] || zt_fail "the right-click menu is at $ml $mt, the cursor at $px $py"
+close_menu
+xdotool mousemove 5 700
+zt_log "right click: the menu at the cursor"
+
+# Menu choices act as their keys.
+key 93; read_menu "menu for P"; zt_driver menu-char p
+title=$(zt_driver title)
+for _ in $(seq 1 20); do [[ $title == *" of 12 frames"* ]] && break; sleep 0.15; title=$(zt_driver title); done
+[[ $title =~ ^a\.gif\ \([0-9]+\ of\ 12\ frames\ \|\ 100%\)$ ]] || zt_fail "Play/Pause from the menu: '$title'"
+key 93; read_menu "menu for the step"; zt_driver menu-char "$to_z_char"
+expect_title "z.gif (1 frame | 100%)" "the file step from the menu"
+want_greyed=$z_greyed
+expect_menu "one frame" 1 0 0 "$want_greyed"
+close_menu
+for k in 80 83 78 86 38 40 82; do key $k; done
+expect_title_stays "z.gif (1 frame | 100%)" "playback keys on one frame"
+key 189; expect_title "z.gif (1 frame | 75%)" "zoom out on one frame"
+expect_picture_size "24 18" "one frame at 75%"
+key "$to_z"; expect_title_stays "z.gif (1 frame | 75%)" "a step past the last file"
+key "$to_a"; expect_title "$A_PLAY" "the step back to a.gif"
+zt_log "menu choices, one-frame file and folder steps: right"
+
+# Frame pacing at 1.00, 2.00 and 0.50: a second start hands fast.gif over.
+wine "$ZT_EXE" "$(zt_winpath "$ZT_TMP/two/fast.gif")" >/dev/null 2>&1 || true
+FAST_PLAY=$(playing fast.gif 12 '>>' 1.00 100%)
+expect_title "$FAST_PLAY" "the handed-over file"
+changes() { zt_driver frame-changes 3 | sed -n 's/^changes //p'; }
+sleep 1
+normal=$(changes)
+for _ in 1 2 3 4 5; do key 38; done
+expect_title "$(playing fast.gif 12 '>>' 2.00 100%)" "five steps faster"
+fast=$(changes)
+for _ in 1 2 3 4 5 6 7; do key 40; done
+expect_title "$(playing fast.gif 12 '>>' 0.50 100%)" "seven steps slower"
+slow=$(changes)
+zt_log "frame changes in 3 s: $normal at 1.00, $fast at 2.00, $slow at 0.50"
+# Read back through the X server, which under Wine takes the window's
+# picture in bursts, so fewer changes are seen than frames are drawn; the
+# bounds are on the ratios.
+[ "$normal" -ge 5 ] && [ "$normal" -le 40 ] || zt_fail "$normal frame changes in 3 s at 1.00 (100 ms frames)"
+[ $((fast * 10)) -ge $((normal * 14)) ] || zt_fail "2.00 is not faster: $fast against $normal"
+[ $((slow * 10)) -le $((normal * 7)) ] || zt_fail "0.50 is not slower: $slow against $normal"
+[ "$slow" -ge 5 ] || zt_fail "0.50 shows almost nothing: $slow"
+
+# Exit from the menu ends the program with exit code 0.
+key 93; read_menu "menu for Exit"; zt_driver menu-char x
+zt_wait_app 30
+[ "$ZT_APP_EXIT" = 0 ] || zt_fail "zoetra.exe exited with $ZT_APP_EXIT after Exit"
+zt_log "commands test passed"
