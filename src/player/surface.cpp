@@ -6,6 +6,69 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define ZOETRA_SSE2 1
+#endif
+
+void pixels_copy(uint32_t* to, const uint32_t* from, size_t count) {
+    size_t i = 0;
+#ifdef ZOETRA_SSE2
+    for (; i + 16 <= count; i += 16) {
+        __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i));
+        __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i + 4));
+        __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i + 8));
+        __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i + 12));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i), a);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i + 4), b);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i + 8), c);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i + 12), d);
+    }
+    for (; i + 4 <= count; i += 4) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i),
+                         _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i)));
+    }
+#endif
+    if (i < count) std::memcpy(to + i, from + i, (count - i) * 4u);
+}
+
+void pixels_fill(uint32_t* to, size_t count, uint32_t colour) {
+    size_t i = 0;
+#ifdef ZOETRA_SSE2
+    const __m128i value = _mm_set1_epi32(int(colour));
+    for (; i + 16 <= count; i += 16) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i), value);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i + 4), value);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i + 8), value);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i + 12), value);
+    }
+    for (; i + 4 <= count; i += 4) _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i), value);
+#endif
+    for (; i < count; i++) to[i] = colour;
+}
+
+void pixels_copy_keyed(uint32_t* to, const uint32_t* from, size_t count, uint32_t key) {
+    key &= 0x00FFFFFFu;
+    size_t i = 0;
+#ifdef ZOETRA_SSE2
+    // Four pixels at a time: where the source matches the key the target
+    // keeps its pixel, elsewhere it takes the source's.
+    const __m128i keys = _mm_set1_epi32(int(key));
+    const __m128i rgb = _mm_set1_epi32(0x00FFFFFF);
+    for (; i + 4 <= count; i += 4) {
+        __m128i source = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i));
+        __m128i target = _mm_loadu_si128(reinterpret_cast<const __m128i*>(to + i));
+        __m128i keep = _mm_cmpeq_epi32(_mm_and_si128(source, rgb), keys);
+        __m128i blended = _mm_or_si128(_mm_and_si128(keep, target), _mm_andnot_si128(keep, source));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i), blended);
+    }
+#endif
+    for (; i < count; i++) {
+        uint32_t pixel = from[i];
+        if ((pixel & 0x00FFFFFFu) != key) to[i] = pixel;
+    }
+}
+
 size_t bitmap_byte_size(uint32_t width, uint32_t height) {
     // A DIB section holds at most 2^31 - 1 bytes; keep every platform to the
     // same bound so a file behaves the same everywhere.
@@ -51,8 +114,7 @@ void bitmap_fill(Bitmap* target, int32_t left, int32_t top, int32_t right, int32
     int64_t y1 = std::min<int64_t>(bottom, target->height);
     if (x0 >= x1 || y0 >= y1 || !target->pixels) return;
     for (int64_t y = y0; y < y1; y++) {
-        uint32_t* row = target->pixels + size_t(y) * target->width;
-        std::fill(row + x0, row + x1, colour);
+        pixels_fill(target->pixels + size_t(y) * target->width + x0, size_t(x1 - x0), colour);
     }
 }
 
@@ -62,15 +124,15 @@ void bitmap_copy(Bitmap* target, int32_t x, int32_t y, const Bitmap* source, uin
     if (s.width <= 0 || s.height <= 0 || !target->pixels || !source->pixels) return;
     if (s.x == 0 && s.source_x == 0 && s.width == target->width && s.width == source->width) {
         // Whole rows on both sides: one move.
-        std::memcpy(target->pixels + size_t(s.y) * target->width,
+        pixels_copy(target->pixels + size_t(s.y) * target->width,
                     source->pixels + size_t(s.source_y) * source->width,
-                    size_t(s.height) * size_t(s.width) * 4u);
+                    size_t(s.height) * size_t(s.width));
         return;
     }
     for (int64_t row = 0; row < s.height; row++) {
-        std::memcpy(target->pixels + size_t(s.y + row) * target->width + s.x,
+        pixels_copy(target->pixels + size_t(s.y + row) * target->width + s.x,
                     source->pixels + size_t(s.source_y + row) * source->width + s.source_x,
-                    size_t(s.width) * 4u);
+                    size_t(s.width));
     }
 }
 
@@ -78,13 +140,9 @@ void bitmap_copy_keyed(Bitmap* target, int32_t x, int32_t y, const Bitmap* sourc
                        uint32_t width, uint32_t height, uint32_t key) {
     Span s = clip_copy(target, x, y, source, width, height);
     if (s.width <= 0 || s.height <= 0 || !target->pixels || !source->pixels) return;
-    key &= 0x00FFFFFFu;
     for (int64_t row = 0; row < s.height; row++) {
-        uint32_t* to = target->pixels + size_t(s.y + row) * target->width + s.x;
-        const uint32_t* from = source->pixels + size_t(s.source_y + row) * source->width + s.source_x;
-        for (int64_t i = 0; i < s.width; i++) {
-            uint32_t pixel = from[i];
-            if ((pixel & 0x00FFFFFFu) != key) to[i] = pixel;
-        }
+        pixels_copy_keyed(target->pixels + size_t(s.y + row) * target->width + s.x,
+                          source->pixels + size_t(s.source_y + row) * source->width + s.source_x,
+                          size_t(s.width), key);
     }
 }

@@ -1,7 +1,21 @@
-// Bitmaps as plain zero-filled heap memory, for native builds and tests.
+// Bitmaps as plain zero-filled memory, for native builds and tests.
+//
+// Large bitmaps are mapped pages of their own, as DIB sections are on
+// Windows: the system hands them out zero-filled, so a picture that is
+// written in full is written once, never cleared first by the allocator
+// (which a heap does when it reuses freed memory).
+#include <sys/mman.h>
+
 #include <cstdlib>
 
 #include "player/surface.h"
+
+namespace {
+
+// From this size on, a bitmap has pages of its own.
+constexpr size_t MAPPED_BITMAP_BYTES = 64 * 1024;
+
+}  // namespace
 
 int bitmap_create(Bitmap* bitmap, uint32_t width, uint32_t height) {
     *bitmap = Bitmap{};
@@ -14,8 +28,14 @@ int bitmap_create(Bitmap* bitmap, uint32_t width, uint32_t height) {
     }
     size_t bytes = bitmap_byte_size(width, height);
     if (bytes == 0) return 0;
-    void* pixels = std::calloc(bytes, 1);
-    if (!pixels) return 0;
+    void* pixels;
+    if (bytes >= MAPPED_BITMAP_BYTES) {
+        pixels = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (pixels == MAP_FAILED) return 0;
+    } else {
+        pixels = std::calloc(bytes, 1);
+        if (!pixels) return 0;
+    }
     bitmap->pixels = static_cast<uint32_t*>(pixels);
     bitmap->width = width;
     bitmap->height = height;
@@ -23,6 +43,13 @@ int bitmap_create(Bitmap* bitmap, uint32_t width, uint32_t height) {
 }
 
 void bitmap_delete(Bitmap* bitmap) {
-    std::free(bitmap->pixels);
+    if (bitmap->pixels) {
+        size_t bytes = bitmap_byte_size(bitmap->width, bitmap->height);
+        if (bytes >= MAPPED_BITMAP_BYTES) {
+            munmap(bitmap->pixels, bytes);
+        } else {
+            std::free(bitmap->pixels);
+        }
+    }
     *bitmap = Bitmap{};
 }
