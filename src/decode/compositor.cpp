@@ -6,46 +6,56 @@
 //   others nothing: frame k stays on the canvas
 // The canvas is cleared with the window's background colour, never with a
 // colour from the file.
+//
+// The canvas before frame k + 1 is therefore always one of the finished
+// pictures (frame k's, or for a disposal-3 frame the one its canvas was),
+// with at most frame k's rectangle cleared: the context records which, and
+// every picture is built row by row from it and the image, each pixel
+// written once (twice where a transparent image lies over it).
 #include "decode/compositor.h"
 
 namespace {
 
-// Draws frame's image at its offset, leaving out its transparent colour.
-void draw_image(Bitmap* target, const Frame* frame) {
-    int32_t left = int32_t(frame->left), top = int32_t(frame->top);
-    if (frame->transparent_key != 0) {
-        // The key is COLORREF 0x00BBGGRR; pixels are 0x00RRGGBB.
-        uint32_t key = frame->transparent_key;
-        uint32_t rgb = (key & 0xFFu) << 16 | (key & 0xFF00u) | (key >> 16 & 0xFFu);
-        bitmap_copy_keyed(target, left, top, &frame->bitmap, frame->width, frame->height, rgb);
-    } else {
-        bitmap_copy(target, left, top, &frame->bitmap, frame->width, frame->height);
+// The pixel run [x0, x1) of the canvas row y, as the context describes it.
+void canvas_run(const CompositingContext* context, uint32_t width, uint32_t y, uint32_t* row,
+                uint32_t x0, uint32_t x1) {
+    if (x0 >= x1) return;
+    const uint32_t* base = context->base ? context->base + size_t(y) * width : nullptr;
+    auto from_base = [&](uint32_t a, uint32_t b) {
+        if (a >= b) return;
+        if (base) {
+            pixels_copy(row + a, base + a, b - a);
+        } else {
+            pixels_fill(row + a, b - a, context->background);
+        }
+    };
+    if (y < context->clear_top || y >= context->clear_bottom ||
+        context->clear_left >= context->clear_right) {
+        from_base(x0, x1);
+        return;
     }
+    uint32_t c0 = context->clear_left < x0 ? x0 : context->clear_left;
+    uint32_t c1 = context->clear_right > x1 ? x1 : context->clear_right;
+    if (c0 >= c1) {
+        from_base(x0, x1);
+        return;
+    }
+    from_base(x0, c0);
+    pixels_fill(row + c0, c1 - c0, context->background);
+    from_base(c1, x1);
 }
+
+uint32_t clip(uint64_t value, uint32_t limit) { return value < limit ? uint32_t(value) : limit; }
 
 }  // namespace
 
 int composite_frame(Animation* animation, CompositingContext* context, uint32_t index) {
     const uint32_t width = animation->width, height = animation->height;
     Frame* frame = &animation->frames[index];
-    Bitmap* canvas = &context->canvas;
-
     if (index == 0) {
-        bitmap_delete(canvas);
-        if (!bitmap_create(canvas, width, height)) {
-            bitmap_delete(&frame->bitmap);
-            return 0;
-        }
-        bitmap_fill(canvas, 0, 0, int32_t(width), int32_t(height), context->background);
-    } else {
-        const Frame* prior = &animation->frames[index - 1];
-        if (prior->disposal == 2) {
-            int64_t right = int64_t(prior->left) + prior->width;
-            int64_t bottom = int64_t(prior->top) + prior->height;
-            bitmap_fill(canvas, int32_t(prior->left), int32_t(prior->top),
-                        int32_t(right > width ? width : right),
-                        int32_t(bottom > height ? height : bottom), context->background);
-        }
+        // Frame 0 starts from a canvas that is all background.
+        context->base = nullptr;
+        context->clear_left = context->clear_top = context->clear_right = context->clear_bottom = 0;
     }
 
     Bitmap picture{};
@@ -53,18 +63,53 @@ int composite_frame(Animation* animation, CompositingContext* context, uint32_t 
         bitmap_delete(&frame->bitmap);
         return 0;
     }
-    if (frame->disposal == 3) {
-        // Restore to previous: the frame is drawn on its own copy and the
-        // canvas keeps the state before it.
-        bitmap_copy(&picture, 0, 0, canvas, width, height);
-        draw_image(&picture, frame);
-    } else {
-        draw_image(canvas, frame);
-        bitmap_copy(&picture, 0, 0, canvas, width, height);
+
+    // The part of the image that lies on the canvas.
+    const Bitmap* image = &frame->bitmap;
+    const uint32_t left = clip(frame->left, width), top = clip(frame->top, height);
+    const uint32_t right = clip(uint64_t(frame->left) + image->width, width);
+    const uint32_t bottom = clip(uint64_t(frame->top) + image->height, height);
+    const bool has_image = image->pixels && left < right && top < bottom;
+    const bool keyed = frame->transparent_key != 0;
+    // The key is COLORREF 0x00BBGGRR; pixels are 0x00RRGGBB.
+    const uint32_t key = frame->transparent_key;
+    const uint32_t rgb = (key & 0xFFu) << 16 | (key & 0xFF00u) | (key >> 16 & 0xFFu);
+
+    for (uint32_t y = 0; y < height && picture.pixels; y++) {
+        uint32_t* row = picture.pixels + size_t(y) * width;
+        if (!has_image || y < top || y >= bottom) {
+            canvas_run(context, width, y, row, 0, width);
+            continue;
+        }
+        const uint32_t* from = image->pixels + size_t(y - frame->top) * image->width;
+        if (keyed) {
+            // The canvas first, then the image's pixels but its key colour.
+            canvas_run(context, width, y, row, 0, width);
+            pixels_copy_keyed(row + left, from, right - left, rgb);
+        } else {
+            canvas_run(context, width, y, row, 0, left);
+            pixels_copy(row + left, from, right - left);
+            canvas_run(context, width, y, row, right, width);
+        }
+    }
+
+    // What the next frame is drawn over.
+    if (frame->disposal == 2) {
+        context->base = picture.pixels;
+        context->clear_left = left;
+        context->clear_top = top;
+        context->clear_right = clip(uint64_t(frame->left) + frame->width, width);
+        context->clear_bottom = clip(uint64_t(frame->top) + frame->height, height);
+    } else if (frame->disposal != 3) {
+        context->base = picture.pixels;
+        context->clear_left = context->clear_top = context->clear_right = context->clear_bottom = 0;
     }
     bitmap_delete(&frame->bitmap);
     frame->bitmap = picture;
     return 1;
 }
 
-void compositing_release(CompositingContext* context) { bitmap_delete(&context->canvas); }
+void compositing_release(CompositingContext* context) {
+    context->base = nullptr;
+    context->clear_left = context->clear_top = context->clear_right = context->clear_bottom = 0;
+}

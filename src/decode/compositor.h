@@ -5,10 +5,18 @@
 
 #include "decode/animation.h"
 
-// The running picture of one decode.
+// The running canvas of one decode. It is never held as pixels of its own:
+// the canvas that the next frame is drawn over is always an earlier frame's
+// finished picture (or plain background), with at most one rectangle of it
+// cleared to background by a restore-to-background disposal. So each picture
+// is written once, straight from that picture and the frame's image.
 struct CompositingContext {
-    Bitmap canvas;        // all earlier frames drawn in order, disposals applied
-    uint32_t background;  // 0x00RRGGBB that clears the canvas (the window's brush colour)
+    const uint32_t* base;  // the picture the canvas equals; null: all background
+    uint32_t clear_left;   // a rectangle of base that shows background instead,
+    uint32_t clear_top;    // clipped to the canvas; empty when right <= left
+    uint32_t clear_right;
+    uint32_t clear_bottom;
+    uint32_t background;   // 0x00RRGGBB that clears the canvas (the window's brush colour)
 };
 
 // Composites frame index (its image built, earlier frames composited):
@@ -19,5 +27,5 @@ struct CompositingContext {
 // frame holds no bitmap.
 int composite_frame(Animation* animation, CompositingContext* context, uint32_t index);
 
-// Frees the canvas.
+// Ends a decode's compositing; the pictures it refers to stay with the frames.
 void compositing_release(CompositingContext* context);
