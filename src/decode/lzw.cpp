@@ -5,6 +5,11 @@
 // Codes are packed lowest bit first across byte and sub-block boundaries,
 // m + 1 bits wide at first and one bit wider each time the highest assigned
 // code reaches 2^width - 1, up to 12 bits.
+//
+// Every code's string is written as its entry's prefix, copied from where it
+// already stands in the output, and the entry's last pixel. The entry that a
+// code adds is the previous code's string (where it was just written) plus
+// the first pixel of this one.
 #include "decode/lzw.h"
 
 #include <cstring>
@@ -19,7 +24,7 @@ struct LzwBitReader {
     ByteStream* stream;
     const uint8_t* next;       // next byte of the current sub-block
     const uint8_t* block_end;  // one past its last byte
-    uint64_t bits;             // bits not yet used, lowest first
+    uint64_t bits;             // bits not yet used, lowest first; none above bit_count
     uint32_t bit_count;
 };
 
@@ -37,35 +42,76 @@ int fetch_sub_block(LzwBitReader* reader) {
     return 1;
 }
 
-// Reads a code of width bits into *code. Returns 0, or 1 when the data ends
-// first.
-inline int lzw_read_code(LzwBitReader* reader, uint32_t width, uint32_t* code) {
+// Fills the bit buffer with at least width bits. Returns 0, or 1 when the
+// data ends first.
+inline int refill(LzwBitReader* reader, uint32_t width) {
+    if (reader->block_end - reader->next >= 8) {
+        // Eight bytes at once, as many of them whole as the buffer takes.
+        uint64_t word;
+        std::memcpy(&word, reader->next, 8);
+        uint32_t taken = (63 - reader->bit_count) >> 3;  // 6 or 7
+        word &= (uint64_t(1) << (taken * 8)) - 1;
+        reader->bits |= word << reader->bit_count;
+        reader->next += taken;
+        reader->bit_count += taken * 8;
+        return 0;
+    }
     while (reader->bit_count < width) {
         if (reader->next == reader->block_end && !fetch_sub_block(reader)) return 1;
         reader->bits |= uint64_t(*reader->next++) << reader->bit_count;
         reader->bit_count += 8;
     }
+    return 0;
+}
+
+// Reads a code of width bits into *code. Returns 0, or 1 when the data ends
+// first.
+inline int lzw_read_code(LzwBitReader* reader, uint32_t width, uint32_t* code) {
+    if (reader->bit_count < width && refill(reader, width)) return 1;
     *code = uint32_t(reader->bits) & ((1u << width) - 1);
     reader->bits >>= width;
     reader->bit_count -= width;
     return 0;
 }
 
-// Copies a string of length pixels; strings are mostly short, where a loop
-// beats a call.
-inline void copy_string(uint32_t* to, const uint32_t* from, uint32_t length) {
-    if (length <= 8) {
-        for (uint32_t i = 0; i < length; i++) to[i] = from[i];
-    } else {
-        std::memcpy(to, from, size_t(length) * 4u);
-    }
+// Copies a string of length pixels that stands wholly before `to`. Where the
+// buffer has room it moves whole blocks of 8 pixels, so up to 7 pixels after
+// the string get scratch values that later strings overwrite. A block may
+// read pixels that this copy has just written, but only past the string's
+// end: the string's own pixels all lie before `to`.
+// Moves one block of 8 pixels; all of it is read before any of it is
+// written (two 16-byte moves each way on x86-64).
+inline void move_block(uint32_t* to, const uint32_t* from) {
+    struct Block {
+        uint32_t pixels[8];
+    } block;
+    std::memcpy(&block, from, sizeof block);
+    std::memcpy(to, &block, sizeof block);
 }
 
-// Ends an image whose pixels are decoded (end code, or more data than fits):
-// the rest of its sub-blocks up to the terminator are stepped over, so the
-// next block is read from the right place.
-int finish_image(ByteStream* stream, int result) {
-    stream_skip_sub_blocks(stream);
+inline void copy_string(uint32_t* to, const uint32_t* from, uint32_t length,
+                        const uint32_t* limit) {
+    size_t room = size_t(limit - to);
+    if (room >= 8 && length <= 8) {
+        move_block(to, from);
+        return;
+    }
+    size_t blocks = (size_t(length) + 7) / 8;
+    if (room >= blocks * 8) {
+        for (size_t i = 0; i < blocks; i++) move_block(to + i * 8, from + i * 8);
+        return;
+    }
+    for (uint32_t i = 0; i < length; i++) to[i] = from[i];
+}
+
+// Ends an image: clears the scratch pixels after the last string and, for an
+// image whose pixels are decoded (end code, or more data than fits), steps
+// over the rest of its sub-blocks up to the terminator, so the next block is
+// read from the right place.
+int finish_image(ByteStream* stream, uint32_t* out, const uint32_t* limit, int result) {
+    size_t scratch = size_t(limit - out) < 7 ? size_t(limit - out) : 7;
+    if (scratch) std::memset(out, 0, scratch * 4);
+    if (result == RESULT_OK || result == RESULT_PIXEL_OVERFLOW) stream_skip_sub_blocks(stream);
     return result;
 }
 
@@ -82,94 +128,72 @@ int lzw_decode(ByteStream* stream, const uint32_t* palette, LzwTable* table,
     const uint32_t clear_code = 1u << min_code_size;
     const uint32_t end_code = clear_code + 1;
     LzwEntry* entries = table->entries;
-    // The roots forget where an earlier image wrote them: data may start
-    // without a clear code.
-    for (uint32_t i = 0; i < clear_code; i++) {
-        entries[i].pixels = nullptr;
-        entries[i].length = 1;
-        entries[i].last_pixel = palette[i];
-    }
-    entries[clear_code].length = 1;
-    entries[end_code].length = 1;
+    // The roots: no prefix, their colour. Nothing of them refers to the
+    // output, so no reset touches them again.
+    for (uint32_t i = 0; i < clear_code; i++) entries[i] = LzwEntry{0, 0, palette[i]};
 
     LzwBitReader reader{stream, nullptr, nullptr, 0, 0};
     uint32_t* out = pixels;                     // where the next string goes
     uint32_t* const limit = pixels + pixel_count;
-    uint32_t width = min_code_size + 1;
-    uint32_t highest = end_code;                // highest assigned code
-    uint32_t previous = 0;
-    bool expect_literal = true;
+    uint32_t width = 0;
+    uint32_t grow_at = 0;       // the highest code after which the width grows
+    uint32_t highest = 0;       // highest assigned code
+    uint32_t previous = 0;      // the previous code's string: its offset...
+    uint32_t previous_length = 0;  // ...and its length
+    uint32_t code;
+
+    // A clear code (and the image's start): reset, then one literal.
+reset:
+    width = min_code_size + 1;
+    grow_at = (1u << width) - 1;
+    highest = end_code;
+    do {
+        if (lzw_read_code(&reader, width, &code)) return finish_image(stream, out, limit, RESULT_SHORT_DATA);
+    } while (code == clear_code);
+    if (code == end_code) return finish_image(stream, out, limit, RESULT_OK);
+    // After a reset only a root can come: anything else names no string (a
+    // stray code between E + 1 and 255 included).
+    if (code > end_code) return finish_image(stream, out, limit, RESULT_BAD_DATA);
+    if (out == limit) return finish_image(stream, out, limit, RESULT_PIXEL_OVERFLOW);
+    *out = entries[code].last_pixel;
+    previous = uint32_t(out - pixels);
+    previous_length = 1;
+    out++;
 
     for (;;) {
-        uint32_t code;
-        if (lzw_read_code(&reader, width, &code)) return RESULT_SHORT_DATA;
+        if (lzw_read_code(&reader, width, &code)) return finish_image(stream, out, limit, RESULT_SHORT_DATA);
 
-        if (code == clear_code) {
-            width = min_code_size + 1;
-            highest = end_code;
-            expect_literal = true;
-            // Entries above the end code are written before they are read
-            // again; only the roots keep a place from before the reset.
-            for (uint32_t i = 0; i < clear_code; i++) entries[i].pixels = nullptr;
-            continue;
-        }
-        if (code == end_code) return finish_image(stream, RESULT_OK);
-
-        if (expect_literal) {
-            // After a reset only a root can come: anything else names no
-            // string (a stray code between E + 1 and 255 included).
-            if (code > end_code) return RESULT_BAD_DATA;
-            if (out == limit) return finish_image(stream, RESULT_PIXEL_OVERFLOW);
-            *out = entries[code].last_pixel;
-            entries[code].pixels = out;
-            out++;
-            previous = code;
-            expect_literal = false;
-            continue;
-        }
-
-        const LzwEntry& prior = entries[previous];
-        uint32_t length;
-        if (code > highest) {
+        LzwEntry entry;
+        if (code <= highest) {
+            if (code - clear_code < 2) {
+                if (code == clear_code) goto reset;
+                return finish_image(stream, out, limit, RESULT_OK);
+            }
+            entry = entries[code];
+        } else {
             // The code being defined: the previous string plus its own first
             // pixel. A code further ahead is not LZW data.
-            if (code != highest + 1) return RESULT_BAD_DATA;
-            length = prior.length + 1;
-            if (uint32_t(limit - out) < length) return finish_image(stream, RESULT_PIXEL_OVERFLOW);
-            copy_string(out, prior.pixels, prior.length);
-            out[prior.length] = prior.pixels[0];
-            if (highest < LZW_TABLE_SIZE - 1) {
-                highest++;
-                entries[highest].pixels = out;
-                entries[highest].length = length;
-            }
-        } else {
-            LzwEntry& entry = entries[code];
-            if (entry.pixels) {
-                length = entry.length;
-                if (uint32_t(limit - out) < length) return finish_image(stream, RESULT_PIXEL_OVERFLOW);
-                copy_string(out, entry.pixels, length);
-            } else {
-                // A root not used since the reset, or a pending entry: its
-                // first use writes it out and records where.
-                length = entry.length + (code > end_code ? 1 : 0);
-                if (uint32_t(limit - out) < length) return finish_image(stream, RESULT_PIXEL_OVERFLOW);
-                if (code > end_code) copy_string(out, entry.prefix, entry.length);
-                out[length - 1] = entry.last_pixel;
-                entry.pixels = out;
-                entry.length = length;
-            }
-            if (highest < LZW_TABLE_SIZE - 1) {
-                highest++;
-                LzwEntry& added = entries[highest];
-                added.pixels = nullptr;  // pending until its first use
-                added.length = prior.length;
-                added.prefix = prior.pixels;
-                added.last_pixel = out[0];
+            if (code != highest + 1) return finish_image(stream, out, limit, RESULT_BAD_DATA);
+            entry = LzwEntry{previous, previous_length, pixels[previous]};
+        }
+
+        const uint32_t length = entry.length + 1;
+        if (uint32_t(limit - out) < length) {
+            return finish_image(stream, out, limit, RESULT_PIXEL_OVERFLOW);
+        }
+        copy_string(out, pixels + entry.prefix, entry.length, limit);
+        out[entry.length] = entry.last_pixel;
+
+        if (highest < LZW_TABLE_SIZE - 1) {
+            highest++;
+            entries[highest] = LzwEntry{previous, previous_length, out[0]};
+            if (highest == grow_at && width < 12) {
+                width++;
+                grow_at = (1u << width) - 1;
             }
         }
+        previous = uint32_t(out - pixels);
+        previous_length = length;
         out += length;
-        if (highest == (1u << width) - 1 && width < 12) width++;
-        previous = code;
     }
 }

@@ -1,10 +1,10 @@
 // GIF's variable-width LZW, decoded straight into 32-bit colours.
 //
 // No index buffer, no string stack, no walk along prefix chains: the output
-// itself holds every decoded string, and each dictionary entry refers to where
-// its string already stands. Writing a code's string is one block copy. A new
-// entry is recorded as pending (prefix + one pixel) and written out in full
-// only at its first use, a write the output needs anyway.
+// itself holds every decoded string. Each dictionary entry is the string that
+// stands at an offset of the output (its prefix) followed by one more pixel,
+// so writing a code's string is one block copy and one store, and a new entry
+// costs three stores. A root is the empty prefix and its colour.
 //
 // The decoder knows of GIF only the sub-block framing of the data.
 #pragma once
@@ -13,10 +13,9 @@
 #include "decode/byte_stream.h"
 
 struct LzwEntry {
-    uint32_t* pixels;     // where the string stands in the output; null until written
-    uint32_t length;      // pixels at `pixels`; for a pending entry, pixels at `prefix`
-    uint32_t* prefix;     // pending entries: the string this entry extends
-    uint32_t last_pixel;  // roots: their colour; pending entries: the pixel after prefix
+    uint32_t prefix;      // offset in the output where the prefix string stands
+    uint32_t length;      // pixels of the prefix; 0 for a root
+    uint32_t last_pixel;  // the pixel after the prefix: a root's colour
 };
 
 constexpr uint32_t LZW_TABLE_SIZE = 4096;
@@ -39,6 +38,9 @@ struct LzwTable {
 //                         literal, or a code beyond the next free one
 // After RESULT_OK and RESULT_PIXEL_OVERFLOW the stream stands past the image's
 // block terminator; after the others where the data ended or went wrong.
-// Pixels not reached keep their values; pixels written before a failure stay.
+// Pixels written before a failure stay. Pixels not reached keep their values,
+// except that strings are copied in blocks of 8 pixels where the buffer has
+// room, so up to 7 pixels right after the last string are scratch space and
+// are left 0.
 int lzw_decode(ByteStream* stream, const uint32_t* palette, LzwTable* table,
                uint32_t pixel_count, uint32_t* pixels);
