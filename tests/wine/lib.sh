@@ -43,6 +43,7 @@ zt_init() {
     export WINEARCH=win64
     ZT_TMP=$(mktemp -d "${TMPDIR:-/tmp}/zoetra-wine.XXXXXX")
     ZT_XVFB_PID=
+    ZT_WATCHDOG_PID=
     ZT_APP_PID=
     ZT_WINE_STARTED=0
     trap zt_cleanup EXIT
@@ -67,11 +68,24 @@ zt_start_xvfb() {
     done
     [ -n "$number" ] || zt_fail "Xvfb did not start: $(cat "$ZT_TMP/xvfb.log")"
     export DISPLAY=:$number
+    zt_start_watchdog
     for _ in $(seq 1 50); do
         xdpyinfo >/dev/null 2>&1 && return 0
         sleep 0.1
     done
     zt_fail "display $DISPLAY does not answer"
+}
+
+# Ends the Xvfb and the prefix's Wine processes should this shell die
+# without running zt_cleanup (killed by a timeout, SIGKILL).
+zt_start_watchdog() {
+    local owner=$$ xvfb=$ZT_XVFB_PID prefix=$WINEPREFIX
+    (
+        while kill -0 "$owner" 2>/dev/null; do sleep 2; done
+        WINEPREFIX=$prefix wineserver -k
+        [ -n "$xvfb" ] && kill "$xvfb"
+    ) </dev/null >/dev/null 2>&1 &
+    ZT_WATCHDOG_PID=$!
 }
 
 # Makes the Wine prefix once; later calls find it ready. A lock keeps two
@@ -161,6 +175,11 @@ zt_grab_screen() {
 zt_cleanup() {
     local code=$?
     trap - EXIT INT TERM
+    set +e  # a failing kill or wait here must not cut the cleanup short
+    if [ -n "${ZT_WATCHDOG_PID:-}" ]; then
+        kill "$ZT_WATCHDOG_PID" 2>/dev/null
+        wait "$ZT_WATCHDOG_PID" 2>/dev/null
+    fi
     if [ -n "${ZT_APP_PID:-}" ] && kill -0 "$ZT_APP_PID" 2>/dev/null; then
         kill "$ZT_APP_PID" 2>/dev/null
         wait "$ZT_APP_PID" 2>/dev/null
