@@ -443,4 +443,17 @@ TEST(PlaybackLoad, ShowAndUnloadAnAnimation) {
     }
 }
 
+// The preview showed every frame of a file played once: the first pass is
+// empty and ends the thread at once, and the last frame stays on show.
+TEST(PlaybackLoad, PreviewOfEveryFrameLeavesTheLastOneOnShow) {
+    auto rig = make_player(std::vector<uint32_t>(3, 10), 1);
+    Player* player = &rig->test.player;
+    player->current_frame.store(3);
+    show_animation(player, 20, 20);
+    ASSERT_TRUE(wait_until([&] { return idle(player); }));
+    layout_view(20, 20, player);
+    paint_invalidate_now(player);
+    EXPECT_EQ(picture_colour(rig.get()), frame_colour(2));
+}
+
 }  // namespace

@@ -250,7 +250,12 @@ void show_animation(Player* player, uint32_t client_width, uint32_t client_heigh
     layout_view(client_width, client_height, player);
     const Animation* animation = player->animation;
     if (animation->frame_count > 1) {
-        start_playback(player, player->current_frame.load(std::memory_order_relaxed));
+        // After a loading preview the frame it showed last is the one on show:
+        // a repaint before the thread draws (or, when the preview showed every
+        // frame of a finite loop count, instead of it) shows that frame.
+        uint32_t start = player->current_frame.load(std::memory_order_relaxed);
+        if (start > 0) paint_select_frame(player, animation, start - 1);
+        start_playback(player, start);
         return;
     }
     player->current_frame.store(0, std::memory_order_relaxed);
