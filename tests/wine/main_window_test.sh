@@ -99,6 +99,17 @@ cp "$SAMPLE" "$ZT_TMP/pics/broken.gif"
 copydata -1 1237548 auto "$(zt_winpath "$ZT_TMP/pics/broken.gif")" >/dev/null
 expect_title "$(playing_title broken.gif 12)" "the same path after a failed load"
 
+# The path on show again while paused: playback resumes, and the title says so.
+zt_driver key 80  # P
+for _ in $(seq 1 40); do
+    [[ $(zt_driver title) =~ ^broken\.gif\ \([0-9]+\ of\ 12\ frames\ \|\ 100%\)$ ]] && break
+    sleep 0.25
+done
+[[ $(zt_driver title) =~ ^broken\.gif\ \([0-9]+\ of\ 12\ frames ]] || zt_fail "P did not pause: '$(zt_driver title)'"
+second_start "$(zt_winpath "$ZT_TMP/pics/broken.gif")"
+[ "$SECOND_EXIT" = 0 ] || zt_fail "second start with the file on show ended with $SECOND_EXIT"
+expect_title "$(playing_title broken.gif 12)" "the paused file handed over again"
+
 # --- A hidden running window is not used: the second start opens its own.
 zt_driver hide
 second_start_pid=
