@@ -24,19 +24,7 @@ void show_about_text_menu(HWND text_box, int x, int y) {
     HMENU menu = CreatePopupMenu();
     if (!menu) return;
     POINT at;
-    UINT flags;
-    if (x < 0 || y < 0) {
-        RECT frame{0, 0, 0, 0};
-        GetWindowRect(text_box, &frame);
-        at.x = frame.left + (frame.right - frame.left) / 2;
-        at.y = frame.top + (frame.bottom - frame.top) / 2;
-        flags = TPM_CENTERALIGN | TPM_VCENTERALIGN;
-    } else {
-        at.x = x;
-        at.y = y;
-        ClientToScreen(text_box, &at);
-        flags = 0;
-    }
+    UINT flags = popup_menu_position(text_box, x, y, &at);
     DWORD start = 0, end = 0;
     SendMessageW(text_box, EM_GETSEL, WPARAM(&start), LPARAM(&end));
     AppendMenuW(menu, start == end ? MF_GRAYED : MF_ENABLED, IDM_COPY, L"&Copy");

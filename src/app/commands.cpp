@@ -107,23 +107,25 @@ void handle_command_key(HWND window, WPARAM key, Shell* shell) {
     }
 }
 
+UINT popup_menu_position(HWND window, int x, int y, POINT* at) {
+    if (x < 0 || y < 0) {
+        RECT frame{0, 0, 0, 0};
+        GetWindowRect(window, &frame);
+        at->x = frame.left + (frame.right - frame.left) / 2;
+        at->y = frame.top + (frame.bottom - frame.top) / 2;
+        return TPM_CENTERALIGN | TPM_VCENTERALIGN;
+    }
+    at->x = x;
+    at->y = y;
+    ClientToScreen(window, at);
+    return 0;
+}
+
 void show_context_menu(HWND window, int x, int y, Shell* shell) {
     HMENU menu = CreatePopupMenu();
     if (!menu) return;
     POINT at;
-    UINT position_flags;
-    if (x < 0 || y < 0) {
-        RECT frame{0, 0, 0, 0};
-        GetWindowRect(window, &frame);
-        at.x = frame.left + (frame.right - frame.left) / 2;
-        at.y = frame.top + (frame.bottom - frame.top) / 2;
-        position_flags = TPM_CENTERALIGN | TPM_VCENTERALIGN;
-    } else {
-        at.x = x;
-        at.y = y;
-        ClientToScreen(window, &at);
-        position_flags = 0;
-    }
+    UINT position_flags = popup_menu_position(window, x, y, &at);
     uint32_t neighbours = 0;
     if (frame_count_of(shell) >= 1) {
         NeighbourWalk walk;

@@ -65,6 +65,11 @@ void handle_command_key(HWND window, WPARAM key, Shell* shell);
 // window.
 void show_context_menu(HWND window, int x, int y, Shell* shell);
 
+// Where a popup menu of window opens: at the client point (x, y), or centred
+// over the window when x or y is negative (the context-menu key). Stores the
+// screen point in *at and returns the TrackPopupMenuEx alignment flags.
+UINT popup_menu_position(HWND window, int x, int y, POINT* at);
+
 // Switches between the window with its caption and frame and a borderless
 // window over the whole primary screen with black bars.
 void toggle_fullscreen(HWND window, Shell* shell);

@@ -2,7 +2,6 @@
 // src/player/surface_std.cpp.
 #include <windows.h>
 
-#include <cstring>
 
 #include "player/surface.h"
 
@@ -31,7 +30,7 @@ int bitmap_create(Bitmap* bitmap, uint32_t width, uint32_t height) {
         if (handle) DeleteObject(handle);
         return 0;
     }
-    std::memset(pixels, 0, bytes);
+    // The section's fresh pages are zero already: no clearing pass.
     bitmap->pixels = static_cast<uint32_t*>(pixels);
     bitmap->width = width;
     bitmap->height = height;
