@@ -2,7 +2,6 @@
 // src/player/surface_std.cpp.
 #include <windows.h>
 
-
 #include "player/surface.h"
 
 int bitmap_create(Bitmap* bitmap, uint32_t width, uint32_t height) {
