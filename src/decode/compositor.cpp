@@ -45,6 +45,13 @@ void canvas_run(const CompositingContext* context, uint32_t width, uint32_t y, u
     from_base(c1, x1);
 }
 
+// Whether the cleared rectangle covers part of [x0, x1) of row y.
+bool clears_row(const CompositingContext* context, uint32_t y, uint32_t x0, uint32_t x1) {
+    return y >= context->clear_top && y < context->clear_bottom &&
+           context->clear_left < x1 && context->clear_right > x0 &&
+           context->clear_left < context->clear_right;
+}
+
 uint32_t clip(uint64_t value, uint32_t limit) { return value < limit ? uint32_t(value) : limit; }
 
 }  // namespace
@@ -82,7 +89,13 @@ int composite_frame(Animation* animation, CompositingContext* context, uint32_t 
             continue;
         }
         const uint32_t* from = image->pixels + size_t(y - frame->top) * image->width;
-        if (keyed) {
+        if (keyed && context->base && !clears_row(context, y, left, right)) {
+            // The image over the picture below, but its key colour.
+            canvas_run(context, width, y, row, 0, left);
+            pixels_blend_keyed(row + left, from, context->base + size_t(y) * width + left,
+                               right - left, rgb);
+            canvas_run(context, width, y, row, right, width);
+        } else if (keyed) {
             // The canvas first, then the image's pixels but its key colour.
             canvas_run(context, width, y, row, 0, width);
             pixels_copy_keyed(row + left, from, right - left, rgb);

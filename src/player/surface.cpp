@@ -47,26 +47,32 @@ void pixels_fill(uint32_t* to, size_t count, uint32_t colour) {
     for (; i < count; i++) to[i] = colour;
 }
 
-void pixels_copy_keyed(uint32_t* to, const uint32_t* from, size_t count, uint32_t key) {
+void pixels_blend_keyed(uint32_t* to, const uint32_t* from, const uint32_t* below, size_t count,
+                        uint32_t key) {
     key &= 0x00FFFFFFu;
     size_t i = 0;
 #ifdef ZOETRA_SSE2
-    // Four pixels at a time: where the source matches the key the target
-    // keeps its pixel, elsewhere it takes the source's.
+    // Four pixels at a time: where the source matches the key the pixel
+    // below shows, elsewhere the source's.
     const __m128i keys = _mm_set1_epi32(int(key));
     const __m128i rgb = _mm_set1_epi32(0x00FFFFFF);
     for (; i + 4 <= count; i += 4) {
         __m128i source = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i));
-        __m128i target = _mm_loadu_si128(reinterpret_cast<const __m128i*>(to + i));
+        __m128i under = _mm_loadu_si128(reinterpret_cast<const __m128i*>(below + i));
         __m128i keep = _mm_cmpeq_epi32(_mm_and_si128(source, rgb), keys);
-        __m128i blended = _mm_or_si128(_mm_and_si128(keep, target), _mm_andnot_si128(keep, source));
+        // source ^ ((source ^ under) & keep)
+        __m128i blended = _mm_xor_si128(source, _mm_and_si128(_mm_xor_si128(source, under), keep));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i), blended);
     }
 #endif
     for (; i < count; i++) {
         uint32_t pixel = from[i];
-        if ((pixel & 0x00FFFFFFu) != key) to[i] = pixel;
+        to[i] = (pixel & 0x00FFFFFFu) != key ? pixel : below[i];
     }
+}
+
+void pixels_copy_keyed(uint32_t* to, const uint32_t* from, size_t count, uint32_t key) {
+    pixels_blend_keyed(to, from, to, count, key);
 }
 
 size_t bitmap_byte_size(uint32_t width, uint32_t height) {

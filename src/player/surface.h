@@ -54,3 +54,7 @@ void pixels_fill(uint32_t* to, size_t count, uint32_t colour);
 // Copies the pixels of from whose red, green and blue differ from key
 // (0x00RRGGBB); the others leave to as it was.
 void pixels_copy_keyed(uint32_t* to, const uint32_t* from, size_t count, uint32_t key);
+// The same in one pass over a third run: to takes the pixels of from, and
+// below's pixels where from's match key. below may be to itself.
+void pixels_blend_keyed(uint32_t* to, const uint32_t* from, const uint32_t* below, size_t count,
+                        uint32_t key);
