@@ -16,6 +16,11 @@
 
 #include "decode/result.h"
 
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define ZOETRA_SSE2 1
+#endif
+
 namespace {
 
 // The code reader for one image. Sub-blocks are used in place: the whole file
@@ -80,13 +85,18 @@ inline int lzw_read_code(LzwBitReader* reader, uint32_t width, uint32_t* code) {
 // read pixels that this copy has just written, but only past the string's
 // end: the string's own pixels all lie before `to`.
 // Moves one block of 8 pixels; all of it is read before any of it is
-// written (two 16-byte moves each way on x86-64).
+// written.
 inline void move_block(uint32_t* to, const uint32_t* from) {
-    struct Block {
-        uint32_t pixels[8];
-    } block;
-    std::memcpy(&block, from, sizeof block);
-    std::memcpy(to, &block, sizeof block);
+#ifdef ZOETRA_SSE2
+    __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+    __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 4));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to), a);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 4), b);
+#else
+    uint64_t block[4];
+    std::memcpy(block, from, sizeof block);
+    std::memcpy(to, block, sizeof block);
+#endif
 }
 
 inline void copy_string(uint32_t* to, const uint32_t* from, uint32_t length,
