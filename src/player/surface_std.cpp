@@ -10,6 +10,10 @@
 
 #include "player/surface.h"
 
+#ifndef MAP_POPULATE
+#define MAP_POPULATE 0  // systems without it fault the pages in as they are written
+#endif
+
 namespace {
 
 // From this size on, a bitmap has pages of its own.
