@@ -22,6 +22,8 @@ cp "$SAMPLE" "$ZT_TMP/pics/other.gif"
 /usr/bin/convert "$SAMPLE[0]" "$ZT_TMP/pics/still.gif"
 printf 'not a picture\n' >"$ZT_TMP/pics/notes.txt"
 printf 'GIF89a but nothing more\n' >"$ZT_TMP/pics/broken.gif"
+# Header, 1 x 1 screen, a graphic control extension and the trailer.
+printf 'GIF89a\x01\x00\x01\x00\x00\x00\x00\x21\xf9\x04\x00\x0a\x00\x00\x00\x3b' >"$ZT_TMP/pics/noframes.gif"
 SAMPLE_TITLE=$(playing_title sample.gif 12)
 
 # Waits until the title is $1 (compared here: Wine passes arguments through
@@ -88,6 +90,14 @@ check_answer 1237549 "a missing file" -1 1237548 auto "$(zt_winpath "$ZT_TMP/pic
 expect_title "still.gif (1 frame | 100%)" "one-frame file"
 copydata -1 1237548 auto "$(zt_winpath "$ZT_TMP/pics/STILL.GIF")" >/dev/null
 expect_title "STILL.GIF (1 frame | 100%)" "the same path in capitals"
+
+# A file that decodes without error but holds no frame: an empty window too.
+copydata -1 1237548 auto "$(zt_winpath "$ZT_TMP/pics/noframes.gif")" >/dev/null
+expect_title Zoetra "a file without frames"
+zt_driver client-pixels "$(zt_winpath "$ZT_TMP/client.ppm")"
+$PPM uniform "$ZT_TMP/client.ppm" "$workspace" || zt_fail "the window is not empty after a file without frames"
+copydata -1 1237548 auto "$(zt_winpath "$ZT_TMP/pics/still.gif")" >/dev/null
+expect_title "still.gif (1 frame | 100%)" "a file after the one without frames"
 
 # A file that cannot be used empties the window; after the failure the same
 # path is decoded again (here it has become a good file meanwhile).
