@@ -75,6 +75,26 @@ void pixels_copy_keyed(uint32_t* to, const uint32_t* from, size_t count, uint32_
     pixels_blend_keyed(to, from, to, count, key);
 }
 
+int bitmap_create(Bitmap* bitmap, uint32_t width, uint32_t height) {
+    *bitmap = Bitmap{};
+    if (width == 0 || height == 0) {
+        // An empty picture: no pixels to hold (GDI makes no zero-sized DIB
+        // section), and nothing for any block operation to touch.
+        bitmap->width = width;
+        bitmap->height = height;
+        return 1;
+    }
+    size_t bytes = bitmap_byte_size(width, height);
+    if (bytes == 0) return 0;
+    bitmap->width = width;
+    bitmap->height = height;
+    if (!bitmap_allocate(bitmap, bytes)) {
+        *bitmap = Bitmap{};
+        return 0;
+    }
+    return 1;
+}
+
 size_t bitmap_byte_size(uint32_t width, uint32_t height) {
     // A DIB section holds at most 2^31 - 1 bytes; keep every platform to the
     // same bound so a file behaves the same everywhere.

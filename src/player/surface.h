@@ -28,6 +28,11 @@ int bitmap_create(Bitmap* bitmap, uint32_t width, uint32_t height);
 // Frees the bitmap's memory and zeroes the record; an empty record is fine.
 void bitmap_delete(Bitmap* bitmap);
 
+// The platform twins' half of bitmap_create: gives a width x height bitmap
+// (both sides non-zero, bytes its checked size) zero-filled pixels and, on
+// Windows, its handle. Returns 1, or 0 leaving the record as it was.
+int bitmap_allocate(Bitmap* bitmap, size_t bytes);
+
 // Sets every pixel with left <= x < right and top <= y < bottom, clipped to
 // the bitmap, to colour.
 void bitmap_fill(Bitmap* target, int32_t left, int32_t top, int32_t right, int32_t bottom,

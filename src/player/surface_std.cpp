@@ -53,17 +53,7 @@ void keep_spare(void* pixels, size_t bytes) {
 
 }  // namespace
 
-int bitmap_create(Bitmap* bitmap, uint32_t width, uint32_t height) {
-    *bitmap = Bitmap{};
-    if (width == 0 || height == 0) {
-        // An empty picture: no pixels to hold, and nothing for any block
-        // operation to touch.
-        bitmap->width = width;
-        bitmap->height = height;
-        return 1;
-    }
-    size_t bytes = bitmap_byte_size(width, height);
-    if (bytes == 0) return 0;
+int bitmap_allocate(Bitmap* bitmap, size_t bytes) {
     void* pixels;
     if (bytes >= MAPPED_BITMAP_BYTES && (pixels = take_spare(bytes)) != nullptr) {
         pixels_fill(static_cast<uint32_t*>(pixels), bytes / 4, 0);
@@ -78,8 +68,6 @@ int bitmap_create(Bitmap* bitmap, uint32_t width, uint32_t height) {
         if (!pixels) return 0;
     }
     bitmap->pixels = static_cast<uint32_t*>(pixels);
-    bitmap->width = width;
-    bitmap->height = height;
     return 1;
 }
 
