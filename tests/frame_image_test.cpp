@@ -24,6 +24,9 @@ TEST(FrameImage, InterlacedRowOrder) {
         std::vector<uint32_t> rows;
         for (uint32_t k = 0; k < c.height; k++) rows.push_back(interlaced_row(k, c.height));
         EXPECT_EQ(rows, c.rows) << "height " << c.height;
+        for (uint32_t k = 0; k < c.height; k++) {
+            EXPECT_EQ(interlaced_source_row(c.rows[k], c.height), k) << "height " << c.height;
+        }
     }
 }
 

@@ -6,6 +6,7 @@
 //      bits 0-2 n: the local table holds 2^(n+1) entries
 #include "decode/frame_image.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "decode/result.h"
@@ -87,17 +88,46 @@ uint32_t interlaced_row(uint32_t k, uint32_t height) {
     return 1 + k * 2;
 }
 
+uint32_t interlaced_source_row(uint32_t y, uint32_t height) {
+    uint32_t pass1 = (height + 7) / 8, pass2 = (height + 3) / 8, pass3 = (height + 1) / 4;
+    if (y % 8 == 0) return y / 8;
+    if (y % 8 == 4) return pass1 + y / 8;
+    if (y % 4 == 2) return pass1 + pass2 + y / 4;
+    return pass1 + pass2 + pass3 + y / 2;
+}
+
 int deinterlace_frame(Bitmap* image, uint32_t width, uint32_t height) {
-    Bitmap ordered{};
-    if (!bitmap_create(&ordered, width, height)) return RESULT_BITMAP_FAILED;
-    if (ordered.pixels) {
-        for (uint32_t k = 0; k < height; k++) {
-            std::memcpy(ordered.pixels + size_t(interlaced_row(k, height)) * width,
-                        image->pixels + size_t(k) * width, size_t(width) * 4u);
+    if (!image->pixels || height < 3) return 0;  // rows 0 and 1 are in place already
+    // The rows are permuted in place, cycle by cycle, through one spare row:
+    // no second picture to allocate and fill.
+    const size_t row_bytes = size_t(width) * 4u;
+    uint32_t* spare = static_cast<uint32_t*>(std::malloc(row_bytes));
+    uint8_t* placed = static_cast<uint8_t*>(std::calloc(height, 1));
+    if (!spare || !placed) {
+        std::free(spare);
+        std::free(placed);
+        return RESULT_BITMAP_FAILED;
+    }
+    uint32_t* rows = image->pixels;
+    for (uint32_t start = 0; start < height; start++) {
+        if (placed[start]) continue;
+        // Display row y takes the stored row interlaced_source_row(y); the
+        // row that stood at start waits in spare until its place comes up.
+        std::memcpy(spare, rows + size_t(start) * width, row_bytes);
+        uint32_t y = start;
+        for (;;) {
+            placed[y] = 1;
+            uint32_t source = interlaced_source_row(y, height);
+            if (source == start) {
+                std::memcpy(rows + size_t(y) * width, spare, row_bytes);
+                break;
+            }
+            std::memcpy(rows + size_t(y) * width, rows + size_t(source) * width, row_bytes);
+            y = source;
         }
     }
-    bitmap_delete(image);
-    *image = ordered;
+    std::free(spare);
+    std::free(placed);
     return 0;
 }
 

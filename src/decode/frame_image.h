@@ -38,10 +38,11 @@ void make_transparent_color_unique(Palette* palette, uint32_t count, uint32_t in
                                    uint32_t* key);
 
 // Moves the rows of an interlaced width x height image from pass order to
-// display order through a second bitmap, which replaces *image. Returns 0, or
-// RESULT_BITMAP_FAILED (image unchanged) when the second bitmap cannot be made.
+// display order, in place. Returns 0, or RESULT_BITMAP_FAILED (image
+// unchanged) when its one row of scratch cannot be had.
 int deinterlace_frame(Bitmap* image, uint32_t width, uint32_t height);
 
 // The display row of the k-th stored row of an interlaced image of the given
-// height.
+// height, and the other way round: the stored row shown at display row y.
 uint32_t interlaced_row(uint32_t k, uint32_t height);
+uint32_t interlaced_source_row(uint32_t y, uint32_t height);
