@@ -12,7 +12,6 @@ set -euo pipefail
 zt_init
 
 GIFS="/usr/bin/python3 $ZT_LIB_DIR/gifs.py"
-times=$'\xc3\x97\xe2\x80\x89'  # U+00D7 and U+2009 in UTF-8
 minus=$'\xe2\x88\x92'          # U+2212
 
 zt_start_xvfb
@@ -24,17 +23,6 @@ $GIFS solid "$ZT_TMP/one/z.gif" 1 10 32 24
 $GIFS solid "$ZT_TMP/two/fast.gif" 12 10 64 48 # 12 frames of 100 ms
 workspace=$(zt_driver syscolor appworkspace)
 
-# Waits until the title is $1; fails with $2 otherwise.
-expect_title() {
-    local title=
-    for _ in $(seq 1 40); do
-        title=$(zt_driver title)
-        [ "$title" = "$1" ] && return 0
-        sleep 0.15
-    done
-    zt_fail "$2: title is '$title', not '$1'"
-}
-
 # The title stays $1 for a while after a key that must change nothing.
 expect_title_stays() {
     sleep 0.6
@@ -45,7 +33,7 @@ expect_title_stays() {
 
 key() { zt_driver key "$1" || zt_fail "key $1: no window"; }
 
-playing() { printf '%s (%s frames | %s | %s%s | %s)' "$1" "$2" "$3" "$times" "$4" "$5"; }
+playing() { printf '%s (%s frames | %s | %s%s | %s)' "$1" "$2" "$3" "$ZT_TIMES" "$4" "$5"; }
 
 # The picture's colour at the centre of the client area.
 centre_colour() {
@@ -149,7 +137,7 @@ expect_picture_size() {
 zt_start_app "$(zt_winpath "$ZT_TMP/one/a.gif")"
 zt_driver wait-window 90 || zt_fail "no window appeared"
 A_PLAY=$(playing a.gif 12 '>>' 1.00 100%)
-expect_title "$A_PLAY" "after the load"
+zt_expect_title "$A_PLAY" "after the load"
 
 # The menu key: the menu centred on the window, in the playing state. Which
 # of the two files comes first is the file system's listing order.
@@ -176,14 +164,14 @@ expect_title_stays "$A_PLAY" "a dismissed menu"
 zt_log "menu key: centred, playing state right (a.gif first in the folder: $a_first)"
 
 # Speed steps and direction.
-key 38; expect_title "$(playing a.gif 12 '>>' 1.125 100%)" "Up"
-key 40; expect_title "$A_PLAY" "Down"
-key 40; expect_title "$(playing a.gif 12 '>>' 0.75 100%)" "Down again"
-key 38; expect_title "$A_PLAY" "Up again"
-key 82; expect_title "$(playing a.gif 12 '<<' 1.00 100%)" "R"
+key 38; zt_expect_title "$(playing a.gif 12 '>>' 1.125 100%)" "Up"
+key 40; zt_expect_title "$A_PLAY" "Down"
+key 40; zt_expect_title "$(playing a.gif 12 '>>' 0.75 100%)" "Down again"
+key 38; zt_expect_title "$A_PLAY" "Up again"
+key 82; zt_expect_title "$(playing a.gif 12 '<<' 1.00 100%)" "R"
 expect_menu "playing in reverse" 2 1 0 "$a_greyed"
 close_menu
-key 82; expect_title "$A_PLAY" "R again"
+key 82; zt_expect_title "$A_PLAY" "R again"
 key 78; expect_title_stays "$A_PLAY" "N while playing"
 zt_log "speed and direction: titles right"
 
@@ -198,30 +186,30 @@ key 40; expect_title_stays "a.gif ($f of 12 frames | 100%)" "Down while paused"
 while [ "$f" != 6 ]; do
     key 78
     f=$((f % 12 + 1))
-    expect_title "a.gif ($f of 12 frames | 100%)" "N"
+    zt_expect_title "a.gif ($f of 12 frames | 100%)" "N"
 done
 expect_frame_on_show 5 "stepped to frame 6"
-key 86; expect_title "a.gif (5 of 12 frames | 100%)" "V"
+key 86; zt_expect_title "a.gif (5 of 12 frames | 100%)" "V"
 expect_frame_on_show 4 "stepped back to frame 5"
-key 78; expect_title "a.gif (6 of 12 frames | 100%)" "N"
+key 78; zt_expect_title "a.gif (6 of 12 frames | 100%)" "N"
 # P resumes with frame 7: paused again at once, frame 7 is on show.
 key 80
 key 80
-expect_title "a.gif (7 of 12 frames | 100%)" "P twice at frame 6"
+zt_expect_title "a.gif (7 of 12 frames | 100%)" "P twice at frame 6"
 expect_frame_on_show 6 "resumed after frame 6 and paused"
 key 80
-expect_title "$A_PLAY" "P to resume"
+zt_expect_title "$A_PLAY" "P to resume"
 key 80
 title=$(zt_driver title)
 [[ $title =~ ^a\.gif\ \(([0-9]+)\ of\ 12\ frames ]] || zt_fail "P: title '$title'"
 zt_log "pause, steps and resume: right"
 
 # Stop and rewind; the Stop item's greying at frame 0 forward and reverse.
-key 83; expect_title "a.gif (1 of 12 frames | 100%)" "S"
+key 83; zt_expect_title "a.gif (1 of 12 frames | 100%)" "S"
 expect_frame_on_show 0 "after S"
 expect_menu "stopped at frame 1, forward" 2 0 0 "$a_greyed" 83
 close_menu
-key 82; expect_title "$(playing a.gif 12 '<<' 1.00 100%)" "R after S"
+key 82; zt_expect_title "$(playing a.gif 12 '<<' 1.00 100%)" "R after S"
 key 80
 title=$(zt_driver title)
 [[ $title =~ ^a\.gif\ \(([0-9]+)\ of\ 12\ frames ]] || zt_fail "P in reverse: title '$title'"
@@ -229,12 +217,12 @@ f=${BASH_REMATCH[1]}
 while [ "$f" != 1 ]; do
     key 86
     f=$((f - 1)); [ "$f" = 0 ] && f=12
-    expect_title "a.gif ($f of 12 frames | 100%)" "V in reverse"
+    zt_expect_title "a.gif ($f of 12 frames | 100%)" "V in reverse"
 done
 expect_menu "paused at frame 1, reverse" 2 0 0 "$a_greyed"
 close_menu
-key 83; expect_title "a.gif (1 of 12 frames | 100%)" "S in reverse"
-key 80; expect_title "$A_PLAY" "S sets forward"
+key 83; zt_expect_title "a.gif (1 of 12 frames | 100%)" "S in reverse"
+key 80; zt_expect_title "$A_PLAY" "S sets forward"
 key 80
 title=$(zt_driver title)
 [[ $title =~ ^a\.gif\ \(([0-9]+)\ of\ 12 ]] || zt_fail "P: title '$title'"
@@ -244,33 +232,33 @@ zt_log "rewind and the Stop item: right"
 # Zoom steps: the picture's size follows the table.
 zoom_title() { echo "a.gif ($f of 12 frames | $1)"; }
 expect_picture_size "64 48" "100%"
-key 187; expect_title "$(zoom_title 125%)" "zoom in"; expect_picture_size "80 60" "125%"
+key 187; zt_expect_title "$(zoom_title 125%)" "zoom in"; expect_picture_size "80 60" "125%"
 for step in "150% 96 72" "200% 128 96" "400% 256 192"; do
     read -r text w h <<<"$step"
-    key 187; expect_title "$(zoom_title "$text")" "zoom in"; expect_picture_size "$w $h" "$text"
+    key 187; zt_expect_title "$(zoom_title "$text")" "zoom in"; expect_picture_size "$w $h" "$text"
 done
 expect_menu "400%" 2 0 0 "$a_greyed" 187
 close_menu
 key 187; expect_title_stays "$(zoom_title 400%)" "zoom in past 400%"
 for step in "200% 128 96" "150% 96 72" "125% 80 60" "100% 64 48" "75% 48 36" "50% 32 24" "25% 16 12"; do
     read -r text w h <<<"$step"
-    key 189; expect_title "$(zoom_title "$text")" "zoom out"; expect_picture_size "$w $h" "$text"
+    key 189; zt_expect_title "$(zoom_title "$text")" "zoom out"; expect_picture_size "$w $h" "$text"
 done
 expect_menu "25%" 2 0 0 "$a_greyed" 189
 close_menu
 for _ in 1 2 3; do key 187; done
-expect_title "$(zoom_title 100%)" "back to 100%"
+zt_expect_title "$(zoom_title 100%)" "back to 100%"
 
 # Real key presses: "=" zooms, Shift with it ("+") does nothing.
 xwin=$(zt_x_window "$(zoom_title 100%)" 10) || zt_fail "no X window for the title"
 xdotool key --window "$xwin" equal
-expect_title "$(zoom_title 125%)" "the = key"
+zt_expect_title "$(zoom_title 125%)" "the = key"
 xdotool key --window "$xwin" shift+equal
 expect_title_stays "$(zoom_title 125%)" "Shift with the plus key"
 xdotool key --window "$xwin" minus
-expect_title "$(zoom_title 100%)" "the - key"
+zt_expect_title "$(zoom_title 100%)" "the - key"
 xdotool key --window "$xwin" p
-expect_title "$A_PLAY" "the P key"
+zt_expect_title "$A_PLAY" "the P key"
 zt_log "zoom steps and real keys: right"
 
 # A real right click: the menu's top-left corner at the cursor.
@@ -290,30 +278,30 @@ title=$(zt_driver title)
 for _ in $(seq 1 20); do [[ $title == *" of 12 frames"* ]] && break; sleep 0.15; title=$(zt_driver title); done
 [[ $title =~ ^a\.gif\ \([0-9]+\ of\ 12\ frames\ \|\ 100%\)$ ]] || zt_fail "Play/Pause from the menu: '$title'"
 key 93; read_menu "menu for the step"; zt_driver menu-char "$to_z_char"
-expect_title "z.gif (1 frame | 100%)" "the file step from the menu"
+zt_expect_title "z.gif (1 frame | 100%)" "the file step from the menu"
 want_greyed=$z_greyed
 expect_menu "one frame" 1 0 0 "$want_greyed"
 close_menu
 for k in 80 83 78 86 38 40 82; do key $k; done
 expect_title_stays "z.gif (1 frame | 100%)" "playback keys on one frame"
-key 189; expect_title "z.gif (1 frame | 75%)" "zoom out on one frame"
+key 189; zt_expect_title "z.gif (1 frame | 75%)" "zoom out on one frame"
 expect_picture_size "24 18" "one frame at 75%"
 key "$to_z"; expect_title_stays "z.gif (1 frame | 75%)" "a step past the last file"
-key "$to_a"; expect_title "$A_PLAY" "the step back to a.gif"
+key "$to_a"; zt_expect_title "$A_PLAY" "the step back to a.gif"
 zt_log "menu choices, one-frame file and folder steps: right"
 
 # Frame pacing at 1.00, 2.00 and 0.50: a second start hands fast.gif over.
 wine "$ZT_EXE" "$(zt_winpath "$ZT_TMP/two/fast.gif")" >/dev/null 2>&1 || true
 FAST_PLAY=$(playing fast.gif 12 '>>' 1.00 100%)
-expect_title "$FAST_PLAY" "the handed-over file"
+zt_expect_title "$FAST_PLAY" "the handed-over file"
 changes() { zt_driver frame-changes 3 | sed -n 's/^changes //p'; }
 sleep 1
 normal=$(changes)
 for _ in 1 2 3 4 5; do key 38; done
-expect_title "$(playing fast.gif 12 '>>' 2.00 100%)" "five steps faster"
+zt_expect_title "$(playing fast.gif 12 '>>' 2.00 100%)" "five steps faster"
 fast=$(changes)
 for _ in 1 2 3 4 5 6 7; do key 40; done
-expect_title "$(playing fast.gif 12 '>>' 0.50 100%)" "seven steps slower"
+zt_expect_title "$(playing fast.gif 12 '>>' 0.50 100%)" "seven steps slower"
 slow=$(changes)
 zt_log "frame changes in 3 s: $normal at 1.00, $fast at 2.00, $slow at 0.50"
 # Read back through the X server, which under Wine takes the window's

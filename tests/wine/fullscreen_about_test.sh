@@ -13,23 +13,12 @@ set -euo pipefail
 zt_init
 
 GIFS="/usr/bin/python3 $ZT_LIB_DIR/gifs.py"
-times=$'\xc3\x97\xe2\x80\x89'
 
 zt_start_xvfb
 zt_prepare_prefix
 $GIFS solid "$ZT_TMP/b.gif" 12 10 64 48
 $GIFS solid "$ZT_TMP/c.gif" 6 10 40 30
 workspace=$(zt_driver syscolor appworkspace)
-
-expect_title() {
-    local title=
-    for _ in $(seq 1 40); do
-        title=$(zt_driver title)
-        [ "$title" = "$1" ] && return 0
-        sleep 0.15
-    done
-    zt_fail "$2: title is '$title', not '$1'"
-}
 key() { zt_driver key "$1" || zt_fail "key $1: no window"; }
 window_state() { zt_driver window; }
 expect_window() {
@@ -44,7 +33,7 @@ expect_window() {
 
 zt_start_app
 zt_driver wait-window 90 || zt_fail "no window appeared"
-expect_title "Zoetra" "start without a file"
+zt_expect_title "Zoetra" "start without a file"
 
 # Moved and resized first, so the way back is not the start rectangle.
 zt_driver move 100 80 520 400
@@ -75,7 +64,7 @@ for _ in $(seq 1 50); do
     xdotool search --onlyvisible --name '^Open$' >/dev/null 2>&1 || break
     sleep 0.2
 done
-expect_title "Zoetra" "the cancelled open dialog"
+zt_expect_title "Zoetra" "the cancelled open dialog"
 zt_log "no file: only the menu key, O, F1, F11, Esc and X act"
 
 # Fullscreen without a file, then a file handed over while fullscreen.
@@ -84,7 +73,7 @@ FULL="style 0x14000000 rect 0 0 $sw $sh"
 key 122
 expect_window "$FULL" "F11"
 wine "$ZT_EXE" "$(zt_winpath "$ZT_TMP/b.gif")" >/dev/null 2>&1 || true
-expect_title "b.gif (12 frames | >> | ${times}1.00 | 100%)" "b.gif handed over in fullscreen"
+zt_expect_title "b.gif (12 frames | >> | ${ZT_TIMES}1.00 | 100%)" "b.gif handed over in fullscreen"
 expect_window "$FULL" "a load in fullscreen"
 [ "$(zt_driver client-size)" = "$sw $sh" ] || zt_fail "the client area is not the screen: $(zt_driver client-size)"
 [ "$(zt_driver pixel 0 0)" = 000000 ] && [ "$(zt_driver pixel $((sw - 1)) $((sh - 1)))" = 000000 ] ||
@@ -94,7 +83,7 @@ menu=$(zt_driver menu 5 | grep '^122 ') || zt_fail "no menu in fullscreen"
 [ "$menu" = '122 e Cancel &Fullscreen\tF11' ] || zt_fail "the fullscreen item reads '$menu'"
 zt_driver menu-key 27; zt_driver menu-gone 5 || zt_fail "the menu stayed"
 wine "$ZT_EXE" "$(zt_winpath "$ZT_TMP/c.gif")" >/dev/null 2>&1 || true
-expect_title "c.gif (6 frames | >> | ${times}1.00 | 100%)" "c.gif handed over in fullscreen"
+zt_expect_title "c.gif (6 frames | >> | ${ZT_TIMES}1.00 | 100%)" "c.gif handed over in fullscreen"
 expect_window "$FULL" "another load in fullscreen"
 key 27
 expect_window "$WINDOWED" "Esc"
@@ -150,7 +139,7 @@ zt_driver about 10 >/dev/null || zt_fail "F1 showed no About box the second time
 zt_driver about-end close
 zt_driver about-gone 5 || zt_fail "the close box did not end the About box"
 sleep 0.5
-expect_title "c.gif (6 frames | >> | ${times}1.00 | 100%)" "after the About box"
+zt_expect_title "c.gif (6 frames | >> | ${ZT_TIMES}1.00 | 100%)" "after the About box"
 zt_log "About box: text, centring, no caret or selection, Copy / Select All, OK and close"
 
 key 88

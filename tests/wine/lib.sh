@@ -141,6 +141,28 @@ zt_wait_app() {
     ZT_APP_EXIT=124
 }
 
+# U+00D7 and U+2009, between the direction and the speed of the playing
+# title, in UTF-8.
+ZT_TIMES=$'\xc3\x97\xe2\x80\x89'
+
+# The status line of a file that plays: NAME FRAMES [DIRECTION SPEED ZOOM].
+zt_playing_title() {
+    printf '%s (%s frames | %s | %s%s | %s)' "$1" "$2" "${3:->>}" "$ZT_TIMES" "${4:-1.00}" "${5:-100%}"
+}
+
+# Waits up to SECONDS (default 20) until the window's title is TITLE, else
+# fails with WHAT. Compared here, not by the driver: Wine hands program
+# arguments over through the locale's code page, which may not hold them.
+zt_expect_title() {
+    local want=$1 what=$2 seconds=${3:-20} got=
+    for _ in $(seq 1 $((seconds * 4))); do
+        got=$(zt_driver title) || true
+        [ "$got" = "$want" ] && return 0
+        sleep 0.25
+    done
+    zt_fail "$what: title is '$got', not '$want'"
+}
+
 # Runs the driver; its output has no carriage returns.
 zt_driver() {
     ZT_WINE_STARTED=1

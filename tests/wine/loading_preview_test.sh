@@ -7,7 +7,6 @@ set -euo pipefail
 zt_init
 
 GIFS="/usr/bin/python3 $ZT_LIB_DIR/gifs.py"
-times=$'\xc3\x97\xe2\x80\x89'
 
 zt_start_xvfb
 zt_prepare_prefix
@@ -29,7 +28,7 @@ titles_of() {
 
 titles_of "$ZT_TMP/large.gif"
 grep -qx 'Processing data ' "$ZT_TMP/titles" || zt_fail "no progress title while large.gif loaded: $(cat "$ZT_TMP/titles")"
-final="large.gif ($frames frames | >> | ${times}1.00 | 100%)"
+final="large.gif ($frames frames | >> | ${ZT_TIMES}1.00 | 100%)"
 [ "$(tail -n 1 "$ZT_TMP/titles")" = "$final" ] || zt_fail "large.gif ends with '$(tail -n 1 "$ZT_TMP/titles")'"
 if grep -v -x -e 'Zoetra' -e 'Processing data ' -e 'Processing data \.\{1,6\}' -e "$final" "$ZT_TMP/titles"; then
     zt_fail "other titles while large.gif loaded"
@@ -42,7 +41,7 @@ titles_of "$ZT_TMP/exact.gif"
 if grep -q 'Processing' "$ZT_TMP/titles"; then
     zt_fail "a file of exactly 5,000,000 bytes showed progress: $(cat "$ZT_TMP/titles")"
 fi
-[ "$(tail -n 1 "$ZT_TMP/titles")" = "exact.gif ($frames frames | >> | ${times}1.00 | 100%)" ] ||
+[ "$(tail -n 1 "$ZT_TMP/titles")" = "exact.gif ($frames frames | >> | ${ZT_TIMES}1.00 | 100%)" ] ||
     zt_fail "exact.gif ends with '$(tail -n 1 "$ZT_TMP/titles")'"
 zt_driver close
 zt_wait_app 30

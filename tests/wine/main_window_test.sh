@@ -9,8 +9,6 @@ zt_init
 
 SAMPLE=$ZOETRA_SOURCE_DIR/src/res/sample.gif
 PPM="/usr/bin/python3 $ZT_LIB_DIR/ppm.py"
-times=$'\xc3\x97\xe2\x80\x89'  # U+00D7 and U+2009 in UTF-8
-playing_title() { printf '%s (%s frames | >> | %s1.00 | 100%%)' "$1" "$2" "$times"; }
 
 zt_start_xvfb
 zt_prepare_prefix
@@ -24,19 +22,7 @@ printf 'not a picture\n' >"$ZT_TMP/pics/notes.txt"
 printf 'GIF89a but nothing more\n' >"$ZT_TMP/pics/broken.gif"
 # Header, 1 x 1 screen, a graphic control extension and the trailer.
 printf 'GIF89a\x01\x00\x01\x00\x00\x00\x00\x21\xf9\x04\x00\x0a\x00\x00\x00\x3b' >"$ZT_TMP/pics/noframes.gif"
-SAMPLE_TITLE=$(playing_title sample.gif 12)
-
-# Waits until the title is $1 (compared here: Wine passes arguments through
-# the locale's code page).
-expect_title() {
-    local want=$1 what=$2 got=
-    for _ in $(seq 1 80); do
-        got=$(zt_driver title) || true
-        [ "$got" = "$want" ] && return 0
-        sleep 0.25
-    done
-    zt_fail "$what: title is '$got', not '$want'"
-}
+SAMPLE_TITLE=$(zt_playing_title sample.gif 12)
 
 # A second start of the program with the given arguments; sets SECOND_EXIT.
 second_start() {
@@ -49,21 +35,21 @@ copydata() { zt_driver copydata "$@"; }
 # --- First start without a file: an empty window titled "Zoetra".
 zt_start_app
 zt_driver wait-window 90 || zt_fail "no window appeared"
-expect_title Zoetra "no argument"
+zt_expect_title Zoetra "no argument"
 zt_driver client-pixels "$(zt_winpath "$ZT_TMP/client.ppm")"
 $PPM uniform "$ZT_TMP/client.ppm" "$workspace" || zt_fail "the empty window is not all $workspace"
 
 # --- Second starts hand their file over and end.
 second_start "$(zt_winpath "$ZT_TMP/pics/sample.gif")"
 [ "$SECOND_EXIT" = 0 ] || zt_fail "second start with a file ended with $SECOND_EXIT"
-expect_title "$SAMPLE_TITLE" "handed-over file"
+zt_expect_title "$SAMPLE_TITLE" "handed-over file"
 [ "$(zt_driver count-windows)" = 1 ] || zt_fail "a second main window appeared"
 second_start
 [ "$SECOND_EXIT" = 0 ] || zt_fail "second start without a file ended with $SECOND_EXIT"
-expect_title "$SAMPLE_TITLE" "second start without a file"
+zt_expect_title "$SAMPLE_TITLE" "second start without a file"
 second_start "$(zt_winpath "$ZT_TMP/pics/notes.txt")"
 [ "$SECOND_EXIT" = 0 ] || zt_fail "second start with a refused file ended with $SECOND_EXIT"
-expect_title "$SAMPLE_TITLE" "second start with a refused file"
+zt_expect_title "$SAMPLE_TITLE" "second start with a refused file"
 
 # --- WM_COPYDATA from other programs.
 check_answer() {  # ANSWER WHAT ARGS...
@@ -71,7 +57,7 @@ check_answer() {  # ANSWER WHAT ARGS...
     shift 2
     got=$(copydata "$@") || zt_fail "$what: no answer"
     [ "$got" = "$want" ] || zt_fail "$what: answered $got, not $want"
-    expect_title "$SAMPLE_TITLE" "$what"
+    zt_expect_title "$SAMPLE_TITLE" "$what"
 }
 sample_path=$(zt_winpath "$ZT_TMP/pics/sample.gif")
 check_answer 1 "cbData 2050" -1 1237548 2050 "$sample_path"
@@ -87,27 +73,27 @@ check_answer 1237549 "a missing file" -1 1237548 auto "$(zt_winpath "$ZT_TMP/pic
 
 # A one-frame file, then the same path in another letter case loads anew.
 [ "$(copydata -1 1237548 auto "$(zt_winpath "$ZT_TMP/pics/still.gif")")" = 1237549 ] || zt_fail "still.gif refused"
-expect_title "still.gif (1 frame | 100%)" "one-frame file"
+zt_expect_title "still.gif (1 frame | 100%)" "one-frame file"
 copydata -1 1237548 auto "$(zt_winpath "$ZT_TMP/pics/STILL.GIF")" >/dev/null
-expect_title "STILL.GIF (1 frame | 100%)" "the same path in capitals"
+zt_expect_title "STILL.GIF (1 frame | 100%)" "the same path in capitals"
 
 # A file that decodes without error but holds no frame: an empty window too.
 copydata -1 1237548 auto "$(zt_winpath "$ZT_TMP/pics/noframes.gif")" >/dev/null
-expect_title Zoetra "a file without frames"
+zt_expect_title Zoetra "a file without frames"
 zt_driver client-pixels "$(zt_winpath "$ZT_TMP/client.ppm")"
 $PPM uniform "$ZT_TMP/client.ppm" "$workspace" || zt_fail "the window is not empty after a file without frames"
 copydata -1 1237548 auto "$(zt_winpath "$ZT_TMP/pics/still.gif")" >/dev/null
-expect_title "still.gif (1 frame | 100%)" "a file after the one without frames"
+zt_expect_title "still.gif (1 frame | 100%)" "a file after the one without frames"
 
 # A file that cannot be used empties the window; after the failure the same
 # path is decoded again (here it has become a good file meanwhile).
 copydata -1 1237548 auto "$(zt_winpath "$ZT_TMP/pics/broken.gif")" >/dev/null
-expect_title Zoetra "broken file"
+zt_expect_title Zoetra "broken file"
 zt_driver client-pixels "$(zt_winpath "$ZT_TMP/client.ppm")"
 $PPM uniform "$ZT_TMP/client.ppm" "$workspace" || zt_fail "the window is not empty after a failed load"
 cp "$SAMPLE" "$ZT_TMP/pics/broken.gif"
 copydata -1 1237548 auto "$(zt_winpath "$ZT_TMP/pics/broken.gif")" >/dev/null
-expect_title "$(playing_title broken.gif 12)" "the same path after a failed load"
+zt_expect_title "$(zt_playing_title broken.gif 12)" "the same path after a failed load"
 
 # The path on show again while paused: playback resumes, and the title says so.
 zt_driver key 80  # P
@@ -118,7 +104,7 @@ done
 [[ $(zt_driver title) =~ ^broken\.gif\ \([0-9]+\ of\ 12\ frames ]] || zt_fail "P did not pause: '$(zt_driver title)'"
 second_start "$(zt_winpath "$ZT_TMP/pics/broken.gif")"
 [ "$SECOND_EXIT" = 0 ] || zt_fail "second start with the file on show ended with $SECOND_EXIT"
-expect_title "$(playing_title broken.gif 12)" "the paused file handed over again"
+zt_expect_title "$(zt_playing_title broken.gif 12)" "the paused file handed over again"
 
 # --- A hidden running window is not used: the second start opens its own.
 zt_driver hide
@@ -129,11 +115,11 @@ for _ in $(seq 1 120); do
     [ "$(zt_driver count-windows)" = 1 ] && break
     sleep 0.25
 done
-expect_title "$(playing_title other.gif 12)" "second window for a hidden first one"
+zt_expect_title "$(zt_playing_title other.gif 12)" "second window for a hidden first one"
 zt_driver close
 wait "$second_start_pid" || zt_fail "the second window's process ended with $?"
 zt_driver show
-expect_title "$(playing_title broken.gif 12)" "the first window, shown again"
+zt_expect_title "$(zt_playing_title broken.gif 12)" "the first window, shown again"
 
 # --- A first instance that does not answer: the second start gives up on it
 # within its timeout and opens its own window; the first, continued, works.

@@ -22,8 +22,7 @@ frames=$(sed -n 's/^frames //p' "$ZT_TMP/frames/summary.txt")
 cp "$SAMPLE" "$ZT_TMP/sample.gif"
 zt_start_app "$(zt_winpath "$ZT_TMP/sample.gif")"
 zt_driver wait-window 90 || zt_fail "no window appeared"
-times=$'\xc3\x97\xe2\x80\x89'  # U+00D7 and U+2009 in UTF-8
-title="sample.gif ($frames frames | >> | ${times}1.00 | 100%)"
+title="sample.gif ($frames frames | >> | ${ZT_TIMES}1.00 | 100%)"
 # Compared here, not by the driver: arguments reach Wine programs through the
 # locale's code page, which may not hold those characters.
 for _ in $(seq 1 60); do
