@@ -214,14 +214,14 @@ TEST(DecodeBounds, MaximallyExpandingLzwData) {
 
 // The bound in the document's terms: a frame that does not fit ends the
 // decode, the frames before it are kept with the result of the last handled
-// block, and only a file with no finished frame fails. Interlaced images
-// count twice (their rows are reordered through a second image).
+// block, and only a file with no finished frame fails. An interlaced image
+// counts once: its rows are reordered in place.
 TEST(DecodeBounds, FrameThatDoesNotFitEndsTheDecode) {
     const uint64_t picture = 256 * 256 * 4 + PICTURE_OVERHEAD;
     const uint64_t dot_image = 4 + PICTURE_OVERHEAD;
     const uint64_t half_canvas = 256 * 128 * 4 + PICTURE_OVERHEAD;
-    // What the table, the canvas and two finished pictures take.
-    const uint64_t held = FRAME_TABLE_STEP * sizeof(Frame) + 3 * picture;
+    // What the table and two finished pictures take.
+    const uint64_t held = FRAME_TABLE_STEP * sizeof(Frame) + 2 * picture;
     const Bytes half(256 * 128, 1);
     struct Case {
         const char* name;
@@ -241,10 +241,13 @@ TEST(DecodeBounds, FrameThatDoesNotFitEndsTheDecode) {
         {"second image fits",
          join({header(256, 256, TWO), dot(0, 0), image(0, 0, 256, 128, half), trailer()}),
          held + half_canvas * 3 / 2, RESULT_OK, 2},
-        {"interlaced second image counts twice",
+        {"interlaced second image counts once",
          join({header(256, 256, TWO), dot(0, 0), image(0, 0, 256, 128, half, {}, true),
                trailer()}),
-         held + half_canvas * 3 / 2, RESULT_OK, 1},
+         held + half_canvas * 3 / 2, RESULT_OK, 2},
+        {"second image one byte over",
+         join({header(256, 256, TWO), dot(0, 0), image(0, 0, 256, 128, half), trailer()}),
+         held + half_canvas - 1, RESULT_OK, 1},
     };
     for (Case& c : cases) {
         Decoded d;

@@ -120,22 +120,19 @@ uint64_t picture_cost(uint32_t width, uint32_t height) {
 
 // Whether the image of this descriptor, with its finished picture, fits in the
 // budget beside everything the decode already holds: the frame table (grown
-// if this image fills it), the running canvas and one picture per finished
-// frame. An image too large for any bitmap is left to the frame image
-// builder, which refuses it.
+// if this image fills it) and one picture per finished frame (the compositor
+// draws over those, it keeps no canvas of its own). An image too large for
+// any bitmap is left to the frame image builder, which refuses it.
 bool image_fits(const Parser* parser, const uint8_t descriptor[9]) {
     const Animation* animation = parser->animation;
     uint32_t capacity = parser->capacity;
     if (parser->frame_count + 1 >= capacity) capacity += FRAME_TABLE_STEP;
     uint64_t need = uint64_t(capacity) * sizeof(Frame);
-    // Canvas, finished pictures and the new one; at most 2^32 + 1 of at most
-    // 2^34 bytes each, so no wrap in 64 bits.
-    need += picture_cost(animation->width, animation->height) * (uint64_t(parser->frame_count) + 2);
+    // Finished pictures and the new one; at most 2^32 of at most 2^34 bytes
+    // each, so no wrap in 64 bits.
+    need += picture_cost(animation->width, animation->height) * (uint64_t(parser->frame_count) + 1);
     uint32_t width = read_u16(descriptor + 4), height = read_u16(descriptor + 6);
-    if (bitmap_byte_size(width, height) != 0) {
-        // The interlaced order goes through a second image.
-        need += picture_cost(width, height) * ((descriptor[8] & 0x40) ? 2 : 1);
-    }
+    if (bitmap_byte_size(width, height) != 0) need += picture_cost(width, height);
     return need <= parser->budget;
 }
 
