@@ -107,18 +107,13 @@ TEST(Compositor, ImageFarOutsideTheCanvasDrawsNothing) {
     EXPECT_EQ(d.pixel(1, 0, 1), G);
 }
 
-TEST(Compositor, SinglePixelBlockOperations) {
-    // Fills and copies clip against every edge, also with negative offsets.
-    Bitmap target{}, source{};
+TEST(Compositor, FillsClipAgainstEveryEdge) {
+    Bitmap target{};
     ASSERT_TRUE(bitmap_create(&target, 3, 3));
-    ASSERT_TRUE(bitmap_create(&source, 2, 2));
-    for (uint32_t i = 0; i < 4; i++) source.pixels[i] = i + 1;
     bitmap_fill(&target, -5, -5, 100, 100, 9);
-    bitmap_copy(&target, -1, -1, &source, 2, 2);
-    bitmap_copy_keyed(&target, 2, 2, &source, 2, 2, 1);  // pixel 1 is the key
-    bitmap_fill(&target, 1, 0, 1, 3, 0);                 // empty: nothing
+    bitmap_fill(&target, -1, -1, 1, 1, 4);  // only the corner lies on the bitmap
+    bitmap_fill(&target, 1, 0, 1, 3, 0);    // empty: nothing
     EXPECT_EQ(std::vector<uint32_t>(target.pixels, target.pixels + 9),
               (std::vector<uint32_t>{4, 9, 9, 9, 9, 9, 9, 9, 9}));
     bitmap_delete(&target);
-    bitmap_delete(&source);
 }

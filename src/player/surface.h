@@ -38,18 +38,8 @@ int bitmap_allocate(Bitmap* bitmap, size_t bytes);
 void bitmap_fill(Bitmap* target, int32_t left, int32_t top, int32_t right, int32_t bottom,
                  uint32_t colour);
 
-// Copies the width x height block at the source's top-left corner to (x, y),
-// clipped to both bitmaps (a BitBlt with SRCCOPY).
-void bitmap_copy(Bitmap* target, int32_t x, int32_t y, const Bitmap* source, uint32_t width,
-                 uint32_t height);
-
-// As bitmap_copy, but source pixels equal to key (0x00RRGGBB) leave the
-// target unchanged (a TransparentBlt).
-void bitmap_copy_keyed(Bitmap* target, int32_t x, int32_t y, const Bitmap* source,
-                       uint32_t width, uint32_t height, uint32_t key);
-
-// The row operations under the block operations, for callers that build a
-// picture row by row. They move 16 bytes at a time (SSE2, part of every
+// The row operations under bitmap_fill, for callers that build a picture
+// row by row. They move 16 bytes at a time (SSE2, part of every
 // x86-64 processor; a plain loop elsewhere) with no call per pixel.
 //
 // Copies count pixels; the two runs must not overlap.
