@@ -74,20 +74,6 @@ void make_transparent_color_unique(Palette* palette, uint32_t count, uint32_t in
     *key = (*key & 0xFF000000u) | to_colorref(v);
 }
 
-uint32_t interlaced_row(uint32_t k, uint32_t height) {
-    // Pass 1: rows 0, 8, 16...; pass 2: 4, 12...; pass 3: 2, 6...; pass 4: 1, 3...
-    uint32_t pass1 = (height + 7) / 8;
-    if (k < pass1) return k * 8;
-    k -= pass1;
-    uint32_t pass2 = (height + 3) / 8;
-    if (k < pass2) return 4 + k * 8;
-    k -= pass2;
-    uint32_t pass3 = (height + 1) / 4;
-    if (k < pass3) return 2 + k * 4;
-    k -= pass3;
-    return 1 + k * 2;
-}
-
 uint32_t interlaced_source_row(uint32_t y, uint32_t height) {
     uint32_t pass1 = (height + 7) / 8, pass2 = (height + 3) / 8, pass3 = (height + 1) / 4;
     if (y % 8 == 0) return y / 8;

@@ -42,7 +42,7 @@ void make_transparent_color_unique(Palette* palette, uint32_t count, uint32_t in
 // unchanged) when its one row of scratch cannot be had.
 int deinterlace_frame(Bitmap* image, uint32_t width, uint32_t height);
 
-// The display row of the k-th stored row of an interlaced image of the given
-// height, and the other way round: the stored row shown at display row y.
-uint32_t interlaced_row(uint32_t k, uint32_t height);
+// The stored row of an interlaced image of the given height that is shown at
+// display row y. The passes store every 8th row from 0, every 8th from 4,
+// every 4th from 2, then every 2nd from 1.
 uint32_t interlaced_source_row(uint32_t y, uint32_t height);
