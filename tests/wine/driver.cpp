@@ -3,6 +3,7 @@
 //
 //   zoetra-driver title                   prints the window's title (UTF-8)
 //   zoetra-driver wait-window SECONDS     waits until the window is visible
+//   zoetra-driver wait-no-window SECONDS  waits until no main window is left
 //   zoetra-driver wait-title TEXT SECONDS waits until the title is TEXT
 //   zoetra-driver client-size             prints "WIDTH HEIGHT" of the client area
 //   zoetra-driver client-pixels OUT.ppm   writes the client area as a binary PPM
@@ -48,9 +49,15 @@ int read_title(HWND window, wchar_t* title, int capacity) {
 
 int command_title() {
     HWND window = find_window();
-    if (!window) return 1;
+    if (!window) {
+        std::fputs("title: no main window\n", stderr);
+        return 1;
+    }
     wchar_t title[1024];
-    if (!read_title(window, title, 1024)) return 1;
+    if (!read_title(window, title, 1024)) {
+        std::fprintf(stderr, "title: WM_GETTEXT not answered (error %lu)\n", GetLastError());
+        return 1;
+    }
     print_utf8(title);
     return 0;
 }
@@ -63,6 +70,15 @@ int command_wait_window(double seconds) {
         if (GetTickCount() - start > DWORD(seconds * 1000)) return 1;
         Sleep(50);
     }
+}
+
+int command_wait_no_window(double seconds) {
+    DWORD start = GetTickCount();
+    while (find_window()) {
+        if (GetTickCount() - start > DWORD(seconds * 1000)) return 1;
+        Sleep(50);
+    }
+    return 0;
 }
 
 int command_wait_title(const wchar_t* expected, double seconds) {
@@ -182,6 +198,8 @@ int wmain(int argc, wchar_t** argv) {
     if (!std::wcscmp(command, L"title")) return command_title();
     if (!std::wcscmp(command, L"wait-window") && argc > 2)
         return command_wait_window(std::wcstod(argv[2], nullptr));
+    if (!std::wcscmp(command, L"wait-no-window") && argc > 2)
+        return command_wait_no_window(std::wcstod(argv[2], nullptr));
     if (!std::wcscmp(command, L"wait-title") && argc > 3)
         return command_wait_title(argv[2], std::wcstod(argv[3], nullptr));
     if (!std::wcscmp(command, L"client-size")) return command_client_size();

@@ -14,7 +14,29 @@
 ZT_LIB_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
 zt_log() { printf '[%s] %s\n' "$(date +%T)" "$*" >&2; }
-zt_fail() { zt_log "FAIL: $*"; exit 1; }
+zt_fail() {
+    zt_log "FAIL: $*"
+    zt_show_logs
+    exit 1
+}
+
+# What the program and the driver printed, and whether the program still
+# runs: the evidence for a failure seen only on a CI machine.
+zt_show_logs() {
+    local log
+    if [ -n "${ZT_APP_PID:-}" ]; then
+        if kill -0 "$ZT_APP_PID" 2>/dev/null; then
+            zt_log "zoetra.exe (pid $ZT_APP_PID) is still running"
+        else
+            zt_log "zoetra.exe (pid $ZT_APP_PID) has ended"
+        fi
+    fi
+    for log in app.log driver.log; do
+        [ -s "${ZT_TMP:-}/$log" ] || continue
+        zt_log "last lines of $log:"
+        tail -n 20 "$ZT_TMP/$log" >&2
+    done
+}
 
 zt_init() {
     ZOETRA_SOURCE_DIR=$(cd "${ZOETRA_SOURCE_DIR:-$ZT_LIB_DIR/../..}" && pwd)
