@@ -11,6 +11,7 @@ jobs=${JOBS:-2}
 passed=0
 failed=0
 timings=()
+flaky=()
 
 log=$(mktemp -d "${TMPDIR:-/tmp}/zoetra-test.XXXXXX")
 trap 'rm -rf "$log"' EXIT
@@ -55,6 +56,7 @@ finish() {
     echo
     echo "=== time taken"
     printf '%s\n' "${timings[@]}"
+    if [ "${#flaky[@]}" -gt 0 ]; then echo "flaky (failed, then passed on a second run): ${flaky[*]}"; fi
     echo "$passed passed, $failed failed"
     [ "$failed" -eq 0 ]
     exit
@@ -83,6 +85,28 @@ if [ -n "$summary" ]; then
     failed=$((failed + bad))
 elif [ "$code" -ne 0 ] || ! grep -q 'No tests were found' "$log/ctest.txt"; then
     failed=$((failed + 1))
+fi
+# An end-to-end test drives a GUI under Wine on a private X server, where a
+# busy machine can lose a window message or a Wine process start. Such a
+# test that failed is run once more; one that passes then counts as passed
+# and is named as flaky in the summary. Any other failure stands.
+failed_list=build/native/Testing/Temporary/LastTestsFailed.log
+flaky=()
+if [ -n "$summary" ] && [ "${bad:-0}" -gt 0 ] && [ -f "$failed_list" ]; then
+    wine_tests=$(cd build/native && ctest -N -L wine | sed -n 's/^ *Test *#[0-9]*: //p')
+    rerun=()
+    while IFS=: read -r _ name; do
+        grep -qx "$name" <<<"$wine_tests" && rerun+=("$name")
+    done <"$failed_list"
+    for name in "${rerun[@]}"; do
+        echo
+        echo "=== $name failed; running it once more"
+        if (cd build/native && ctest --output-on-failure -R "^$name\$"); then
+            flaky+=("$name")
+            passed=$((passed + 1))
+            failed=$((failed - 1))
+        fi
+    done
 fi
 stage_end "ctest"
 
