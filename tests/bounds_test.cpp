@@ -212,14 +212,15 @@ TEST(DecodeBounds, MaximallyExpandingLzwData) {
     EXPECT_LT(loaded.peak_growth, 256 * MIB + SLACK);
 }
 
-// The bound in the document's terms: a frame that does not fit ends the
-// decode, the frames before it are kept with the result of the last handled
-// block, and only a file with no finished frame fails. An interlaced image
-// counts once: its rows are reordered in place.
+// The bound at its edge: a frame that does not fit ends the decode, the
+// frames before it are kept with the result of the last handled block, and
+// only a file with no finished frame fails. An image costs its pixels once,
+// in the scratch every image reuses (interlaced ones too: their rows are
+// reordered in place).
 TEST(DecodeBounds, FrameThatDoesNotFitEndsTheDecode) {
     const uint64_t picture = 256 * 256 * 4 + PICTURE_OVERHEAD;
-    const uint64_t dot_image = 4 + PICTURE_OVERHEAD;
-    const uint64_t half_canvas = 256 * 128 * 4 + PICTURE_OVERHEAD;
+    const uint64_t dot_image = 4;
+    const uint64_t half_canvas = 256 * 128 * 4;
     // What the table and two finished pictures take.
     const uint64_t held = FRAME_TABLE_STEP * sizeof(Frame) + 2 * picture;
     const Bytes half(256 * 128, 1);
@@ -247,6 +248,13 @@ TEST(DecodeBounds, FrameThatDoesNotFitEndsTheDecode) {
          held + half_canvas * 3 / 2, RESULT_OK, 2},
         {"second image one byte over",
          join({header(256, 256, TWO), dot(0, 0), image(0, 0, 256, 128, half), trailer()}),
+         held + half_canvas - 1, RESULT_OK, 1},
+        // The scratch keeps the size of the largest image so far.
+        {"dot after a half-canvas image",
+         join({header(256, 256, TWO), image(0, 0, 256, 128, half), dot(1, 1), trailer()}),
+         held + half_canvas, RESULT_OK, 2},
+        {"dot after a half-canvas image, one byte over",
+         join({header(256, 256, TWO), image(0, 0, 256, 128, half), dot(1, 1), trailer()}),
          held + half_canvas - 1, RESULT_OK, 1},
     };
     for (Case& c : cases) {

@@ -39,20 +39,18 @@ static std::vector<uint32_t> pass_order(uint32_t height) {
 
 TEST(FrameImage, DeinterlacingPlacesEveryRowOnce) {
     for (uint32_t height = 1; height < 40; height++) {
-        Bitmap image{};
-        ASSERT_TRUE(bitmap_create(&image, 2, height));
-        for (uint32_t k = 0; k < height; k++) image.pixels[k * 2] = image.pixels[k * 2 + 1] = k + 1;
-        ASSERT_EQ(deinterlace_frame(&image, 2, height), 0);
+        std::vector<uint32_t> image(size_t(height) * 2);
+        for (uint32_t k = 0; k < height; k++) image[k * 2] = image[k * 2 + 1] = k + 1;
+        ASSERT_EQ(deinterlace_frame(image.data(), 2, height), 0);
         std::vector<uint32_t> stored = pass_order(height);
         std::vector<bool> seen(height);
         for (uint32_t y = 0; y < height; y++) {
-            uint32_t k = image.pixels[y * 2] - 1;
+            uint32_t k = image[y * 2] - 1;
             ASSERT_LT(k, height);
             EXPECT_EQ(stored[k], y);
             seen[k] = true;
         }
         EXPECT_EQ(std::count(seen.begin(), seen.end(), true), int(height));
-        bitmap_delete(&image);
     }
 }
 

@@ -200,9 +200,25 @@ TEST(GifDecode, CutInsideImageDataKeepsThePartialFrame) {
     EXPECT_EQ(d.result, RESULT_SHORT_DATA);
     ASSERT_EQ(d.animation.frame_count, 1u);
     EXPECT_EQ(d.pixel(0, 0, 0), RGBW[indices[0]]);
-    // Not reached: the cut sub-block is not used, and the picture keeps the
-    // image bitmap's zero there.
+    // Not reached: the cut sub-block is not used, and the image is 0 there.
     EXPECT_EQ(d.pixel(0, 63, 31), 0u);
+}
+
+// Images are decoded into memory the decode reuses: pixels a later image's
+// data does not reach are black, never what an earlier image left there.
+TEST(GifDecode, ImageCutShortIsBlackWhereItsDataEnds) {
+    Bytes second = descriptor(0, 0, 4, 4);
+    append(second, image_data({1}));  // one pixel, then the end code
+    Bytes file = join({header(4, 4, RGBW), image(0, 0, 4, 4, std::vector<uint8_t>(16, 3)),
+                       second, trailer()});
+    Decoded d;
+    decode_bytes(file, &d);
+    ASSERT_EQ(d.animation.frame_count, 2u);
+    EXPECT_EQ(d.pixel(0, 3, 3), RGBW[3]);
+    EXPECT_EQ(d.pixel(1, 0, 0), RGBW[1]);
+    for (uint32_t y = 0; y < 4; y++) {
+        for (uint32_t x = y == 0 ? 1 : 0; x < 4; x++) EXPECT_EQ(d.pixel(1, x, y), 0u) << x << "," << y;
+    }
 }
 
 TEST(GifDecode, DelayNormalisation) {

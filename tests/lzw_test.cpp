@@ -26,10 +26,12 @@ struct LzwRun {
     size_t position;  // where the stream stands afterwards
 };
 
-LzwRun run(const Bytes& data, uint32_t pixel_count) {
+// Decodes into pixel_count pixels that hold fill beforehand (an earlier
+// image, when the buffer is reused).
+LzwRun run(const Bytes& data, uint32_t pixel_count, uint32_t fill = 0) {
     static LzwTable* table = static_cast<LzwTable*>(std::calloc(1, sizeof(LzwTable)));
     std::vector<uint32_t> palette = index_palette();
-    LzwRun r{0, std::vector<uint32_t>(pixel_count, 0), 0};
+    LzwRun r{0, std::vector<uint32_t>(pixel_count, fill), 0};
     ByteStream stream{data.data(), 0, data.size()};
     r.result = lzw_decode(&stream, palette.data(), table, pixel_count, r.pixels.data());
     r.position = stream.position;
@@ -96,10 +98,14 @@ TEST(Lzw, ControlCodeSequences) {
         {"code size 1", codes(1, {{2, 2}, {1, 2}, {3, 2}}), 2, RESULT_BAD_DATA, {0, 0}},
         {"code size 0", codes(0, {{1, 1}, {0, 1}, {2, 1}}), 2, RESULT_BAD_DATA, {0, 0}},
     };
-    for (const Case& c : cases) {
-        LzwRun r = run(c.data, c.pixel_count);
-        EXPECT_EQ(r.result, c.result) << c.what;
-        EXPECT_EQ(r.pixels, c.pixels) << c.what;
+    // Pixels the data does not reach are 0, also in a buffer that held an
+    // earlier image.
+    for (uint32_t fill : {0u, 0xDEADBEEFu}) {
+        for (const Case& c : cases) {
+            LzwRun r = run(c.data, c.pixel_count, fill);
+            EXPECT_EQ(r.result, c.result) << c.what;
+            EXPECT_EQ(r.pixels, c.pixels) << c.what << ", buffer filled with " << fill;
+        }
     }
 }
 

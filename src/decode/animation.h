@@ -11,8 +11,8 @@ constexpr uint32_t FRAME_HAS_TRANSPARENCY = 0x10000000;
 constexpr uint32_t FRAME_TABLE_STEP = 500;
 
 struct Frame {
-    // While the frame is built: its image, width x height. Once composited:
-    // the finished Animation.width x Animation.height picture.
+    // The finished Animation.width x Animation.height picture, once the
+    // frame is composited; empty before.
     Bitmap bitmap;
     uint32_t width;            // image rectangle, from the image descriptor
     uint32_t height;

@@ -56,7 +56,8 @@ uint32_t clip(uint64_t value, uint32_t limit) { return value < limit ? uint32_t(
 
 }  // namespace
 
-int composite_frame(Animation* animation, CompositingContext* context, uint32_t index) {
+int composite_frame(Animation* animation, CompositingContext* context, uint32_t index,
+                    const uint32_t* image) {
     const uint32_t width = animation->width, height = animation->height;
     Frame* frame = &animation->frames[index];
     if (index == 0) {
@@ -66,17 +67,13 @@ int composite_frame(Animation* animation, CompositingContext* context, uint32_t 
     }
 
     Bitmap picture{};
-    if (!bitmap_create(&picture, width, height)) {
-        bitmap_delete(&frame->bitmap);
-        return 0;
-    }
+    if (!bitmap_create(&picture, width, height)) return 0;
 
     // The part of the image that lies on the canvas.
-    const Bitmap* image = &frame->bitmap;
     const uint32_t left = clip(frame->left, width), top = clip(frame->top, height);
-    const uint32_t right = clip(uint64_t(frame->left) + image->width, width);
-    const uint32_t bottom = clip(uint64_t(frame->top) + image->height, height);
-    const bool has_image = image->pixels && left < right && top < bottom;
+    const uint32_t right = clip(uint64_t(frame->left) + frame->width, width);
+    const uint32_t bottom = clip(uint64_t(frame->top) + frame->height, height);
+    const bool has_image = image && left < right && top < bottom;
     const bool keyed = frame->transparent_key != 0;
     // The key is COLORREF 0x00BBGGRR; pixels are 0x00RRGGBB.
     const uint32_t key = frame->transparent_key;
@@ -88,7 +85,7 @@ int composite_frame(Animation* animation, CompositingContext* context, uint32_t 
             canvas_run(context, width, y, row, 0, width);
             continue;
         }
-        const uint32_t* from = image->pixels + size_t(y - frame->top) * image->width;
+        const uint32_t* from = image + size_t(y - frame->top) * frame->width;
         if (keyed && context->base && !clears_row(context, y, left, right)) {
             // The image over the picture below, but its key colour.
             canvas_run(context, width, y, row, 0, left);
@@ -117,7 +114,6 @@ int composite_frame(Animation* animation, CompositingContext* context, uint32_t 
         context->base = picture.pixels;
         context->clear_left = context->clear_top = context->clear_right = context->clear_bottom = 0;
     }
-    bitmap_delete(&frame->bitmap);
     frame->bitmap = picture;
     return 1;
 }

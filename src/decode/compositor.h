@@ -19,13 +19,14 @@ struct CompositingContext {
     uint32_t background;   // 0x00RRGGBB that clears the canvas (the window's brush colour)
 };
 
-// Composites frame index (its image built, earlier frames composited):
-// applies frame index-1's disposal to the canvas, draws the image at its
-// offset without its transparent colour, and replaces the frame's image by a
-// canvas-size picture of the result. Returns 1, or 0 when a canvas-size
-// picture cannot be made; then the frame's image has been freed and the
-// frame holds no bitmap.
-int composite_frame(Animation* animation, CompositingContext* context, uint32_t index);
+// Composites frame index (its fields read, earlier frames composited):
+// applies frame index-1's disposal to the canvas, draws image (the frame's
+// width x height pixels, rows packed; null for an empty image) at its offset
+// without its transparent colour, and gives the frame a canvas-size picture
+// of the result. Returns 1, or 0 when a canvas-size picture cannot be made;
+// then the frame holds no bitmap.
+int composite_frame(Animation* animation, CompositingContext* context, uint32_t index,
+                    const uint32_t* image);
 
 // Ends a decode's compositing; the pictures it refers to stay with the frames.
 void compositing_release(CompositingContext* context);

@@ -24,18 +24,30 @@ void fill_grey_ramp(Palette* palette) {
     for (uint32_t i = 0; i < PALETTE_SIZE; i++) palette->colours[i] = i * 0x010101u;
 }
 
-// Decodes the image data into a fresh bitmap, then puts interlaced rows in
+// Makes room for count pixels; what the scratch held is not kept.
+int reserve_pixels(ImageScratch* scratch, size_t count) {
+    if (count <= scratch->capacity) return 1;
+    image_scratch_release(scratch);
+    scratch->pixels = static_cast<uint32_t*>(std::malloc(count * 4u));
+    if (!scratch->pixels) return 0;
+    scratch->capacity = count;
+    return 1;
+}
+
+// Decodes the image data into the scratch, then puts interlaced rows in
 // display order. Returns the decoder's result, or RESULT_BITMAP_FAILED.
-int create_frame_bitmap(ByteStream* stream, const Palette* palette, LzwTable* table,
-                        Frame* frame) {
-    Bitmap image{};
-    if (!bitmap_create(&image, frame->width, frame->height)) return RESULT_BITMAP_FAILED;
-    int result = lzw_decode(stream, palette->colours, table, frame->width * frame->height,
-                            image.pixels);
-    if (frame->interlaced && deinterlace_frame(&image, frame->width, frame->height) != 0) {
+int decode_frame_pixels(ByteStream* stream, const Palette* palette, LzwTable* table,
+                        ImageScratch* scratch, const Frame* frame) {
+    const size_t count = size_t(frame->width) * frame->height;
+    // An image may be no larger than a bitmap could be.
+    if (count != 0 && bitmap_byte_size(frame->width, frame->height) == 0) {
+        return RESULT_BITMAP_FAILED;
+    }
+    if (!reserve_pixels(scratch, count)) return RESULT_BITMAP_FAILED;
+    int result = lzw_decode(stream, palette->colours, table, uint32_t(count), scratch->pixels);
+    if (frame->interlaced && deinterlace_frame(scratch->pixels, frame->width, frame->height) != 0) {
         result = RESULT_BITMAP_FAILED;
     }
-    frame->bitmap = image;
     return result;
 }
 
@@ -82,8 +94,13 @@ uint32_t interlaced_source_row(uint32_t y, uint32_t height) {
     return pass1 + pass2 + pass3 + y / 2;
 }
 
-int deinterlace_frame(Bitmap* image, uint32_t width, uint32_t height) {
-    if (!image->pixels || height < 3) return 0;  // rows 0 and 1 are in place already
+void image_scratch_release(ImageScratch* scratch) {
+    std::free(scratch->pixels);
+    *scratch = ImageScratch{};
+}
+
+int deinterlace_frame(uint32_t* pixels, uint32_t width, uint32_t height) {
+    if (!pixels || height < 3) return 0;  // rows 0 and 1 are in place already
     // The rows are permuted in place, cycle by cycle, through one spare row:
     // no second picture to allocate and fill.
     const size_t row_bytes = size_t(width) * 4u;
@@ -94,7 +111,7 @@ int deinterlace_frame(Bitmap* image, uint32_t width, uint32_t height) {
         std::free(placed);
         return RESULT_BITMAP_FAILED;
     }
-    uint32_t* rows = image->pixels;
+    uint32_t* rows = pixels;
     for (uint32_t start = 0; start < height; start++) {
         if (placed[start]) continue;
         // Display row y takes the stored row interlaced_source_row(y); the
@@ -119,10 +136,8 @@ int deinterlace_frame(Bitmap* image, uint32_t width, uint32_t height) {
 
 int build_frame_image(ByteStream* stream, const uint8_t descriptor[9], const Palette* global,
                       uint32_t global_count, Palette* work, LzwTable* table,
-                      uint32_t* frame_index, Animation* animation) {
+                      ImageScratch* scratch, uint32_t* frame_index, Animation* animation) {
     Frame* frame = &animation->frames[*frame_index];
-    // An image whose bitmap failed earlier may have left one in this entry.
-    bitmap_delete(&frame->bitmap);
     frame->left = read_u16(descriptor);
     frame->top = read_u16(descriptor + 2);
     frame->width = read_u16(descriptor + 4);
@@ -157,7 +172,7 @@ int build_frame_image(ByteStream* stream, const uint8_t descriptor[9], const Pal
                                       &frame->transparent_key);
     }
 
-    int result = create_frame_bitmap(stream, palette, table, frame);
+    int result = decode_frame_pixels(stream, palette, table, scratch, frame);
     if (result == RESULT_BITMAP_FAILED) return RESULT_LOAD_FAILED;
     *frame_index += 1;
     return result;

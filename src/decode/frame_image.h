@@ -1,8 +1,9 @@
 // The frame image builder: turns one image of the file (descriptor, optional
-// local colour table, LZW data) into a 32-bit top-down bitmap of exactly the
-// image's size in the next Frame, with its palette chosen, its transparent
+// local colour table, LZW data) into 32-bit top-down pixels of exactly the
+// image's size for the next Frame, with its palette chosen, its transparent
 // colour made unique and interlaced rows put in display order.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 #include "decode/animation.h"
@@ -16,15 +17,29 @@ struct Palette {
     uint32_t colours[PALETTE_SIZE];
 };
 
+// Where a decode builds each image: made once, reused by every image of the
+// file and grown when one needs more, so an image costs no fresh memory of
+// its own. Plain memory: an image is never shown, only the finished picture
+// the compositor makes of it.
+struct ImageScratch {
+    uint32_t* pixels;
+    size_t capacity;  // pixels
+};
+
+// Frees the scratch's memory and zeroes the record.
+void image_scratch_release(ImageScratch* scratch);
+
 // Builds frame *frame_index from the 9 descriptor bytes, reading the local
-// colour table and the image data from the stream. global/global_count are
-// the file's global colour table (count 0 when it has none); work is scratch
-// space for the palette the image uses. Advances *frame_index by 1 unless the
-// image bitmap cannot be made. Returns the LZW decoder's result (0 to 3), or
-// RESULT_LOAD_FAILED when the bitmap could not be made (frame not counted).
+// colour table and the image data from the stream: the frame's fields, and
+// its width x height pixels in scratch->pixels (rows packed). global and
+// global_count are the file's global colour table (count 0 when it has
+// none); work is scratch space for the palette the image uses. Advances
+// *frame_index by 1 unless the image's pixels cannot be had. Returns the LZW
+// decoder's result (0 to 3), or RESULT_LOAD_FAILED when there is no memory
+// for the pixels or the image is larger than any bitmap (frame not counted).
 int build_frame_image(ByteStream* stream, const uint8_t descriptor[9], const Palette* global,
                       uint32_t global_count, Palette* work, LzwTable* table,
-                      uint32_t* frame_index, Animation* animation);
+                      ImageScratch* scratch, uint32_t* frame_index, Animation* animation);
 
 // Reads count (at most 256) RGB triplets into palette entries 0..count-1.
 // Returns 0, or 1 when the stream ran out (later entries keep their values).
@@ -40,7 +55,7 @@ void make_transparent_color_unique(Palette* palette, uint32_t count, uint32_t in
 // Moves the rows of an interlaced width x height image from pass order to
 // display order, in place. Returns 0, or RESULT_BITMAP_FAILED (image
 // unchanged) when its one row of scratch cannot be had.
-int deinterlace_frame(Bitmap* image, uint32_t width, uint32_t height);
+int deinterlace_frame(uint32_t* pixels, uint32_t width, uint32_t height);
 
 // The stored row of an interlaced image of the given height that is shown at
 // display row y. The passes store every 8th row from 0, every 8th from 4,

@@ -41,6 +41,7 @@ struct Parser {
     Animation* animation;
     const DecodeTarget* target;
     CompositingContext compositing;
+    ImageScratch scratch;    // each image's pixels, until it is composited
     Palette global;
     Palette work;
     uint32_t global_count;   // entries of the global colour table, 0 without one
@@ -120,9 +121,10 @@ uint64_t picture_cost(uint32_t width, uint32_t height) {
 
 // Whether the image of this descriptor, with its finished picture, fits in the
 // budget beside everything the decode already holds: the frame table (grown
-// if this image fills it) and one picture per finished frame (the compositor
-// draws over those, it keeps no canvas of its own). An image too large for
-// any bitmap is left to the frame image builder, which refuses it.
+// if this image fills it), one picture per finished frame (the compositor
+// draws over those, it keeps no canvas of its own) and the image scratch
+// (grown if this image needs more). An image too large for any bitmap is
+// left to the frame image builder, which refuses it.
 bool image_fits(const Parser* parser, const uint8_t descriptor[9]) {
     const Animation* animation = parser->animation;
     uint32_t capacity = parser->capacity;
@@ -132,7 +134,11 @@ bool image_fits(const Parser* parser, const uint8_t descriptor[9]) {
     // each, so no wrap in 64 bits.
     need += picture_cost(animation->width, animation->height) * (uint64_t(parser->frame_count) + 1);
     uint32_t width = read_u16(descriptor + 4), height = read_u16(descriptor + 6);
-    if (bitmap_byte_size(width, height) != 0) need += picture_cost(width, height);
+    uint64_t scratch = uint64_t(parser->scratch.capacity) * 4u;
+    if (bitmap_byte_size(width, height) != 0 && uint64_t(width) * height * 4u > scratch) {
+        scratch = uint64_t(width) * height * 4u;
+    }
+    need += scratch;
     return need <= parser->budget;
 }
 
@@ -152,10 +158,10 @@ bool read_image(Parser* parser) {
     Animation* animation = parser->animation;
     parser->result = build_frame_image(&parser->stream, descriptor, &parser->global,
                                        parser->global_count, &parser->work, parser->table,
-                                       &parser->frame_count, animation);
+                                       &parser->scratch, &parser->frame_count, animation);
     if (parser->result != RESULT_LOAD_FAILED) {
         uint32_t index = parser->frame_count - 1;
-        if (!composite_frame(animation, &parser->compositing, index)) {
+        if (!composite_frame(animation, &parser->compositing, index, parser->scratch.pixels)) {
             parser->frame_count = index;  // never count a frame without its picture
             if (index == 0) parser->result = RESULT_LOAD_FAILED;
             return false;
@@ -256,12 +262,9 @@ int gif_decode_memory(const uint8_t* data, size_t size, LzwTable* table, Animati
     walk_blocks(&parser);
 
     animation->frame_count = parser.frame_count;
-    // An image whose bitmap failed may have left one in the next entry.
-    if (parser.frame_count < parser.capacity) {
-        bitmap_delete(&animation->frames[parser.frame_count].bitmap);
-    }
     normalise_delays(animation);
     compositing_release(&parser.compositing);
+    image_scratch_release(&parser.scratch);
     return parser.result;
 }
 

@@ -26,9 +26,10 @@ struct DecodeTarget {
 // The memory bound of a decode. Every frame keeps a full-canvas picture, so a
 // file of a few hundred bytes can ask for terabytes (a huge canvas, tens of
 // thousands of frames). Before a frame's image is made, the decode adds up
-// what it would then hold: the frame table, every finished picture, the new
-// image and its picture, each counted with PICTURE_OVERHEAD. When that passes the budget the
-// decode ends there and keeps the frames finished so far; it fails only when
+// what it would then hold: the frame table, every finished picture and the
+// new one, each counted with PICTURE_OVERHEAD, and the image scratch at the
+// size of the largest image so far. When that passes the budget the decode
+// ends there and keeps the frames finished so far; it fails only when
 // there is none. The bound also bounds the time, since decoding and
 // compositing work is proportional to the pictures made.
 constexpr uint64_t PICTURE_OVERHEAD = 4096;            // a page: DIB sections are page-granular

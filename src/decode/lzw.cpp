@@ -114,13 +114,13 @@ inline void copy_string(uint32_t* to, const uint32_t* from, uint32_t length,
     for (uint32_t i = 0; i < length; i++) to[i] = from[i];
 }
 
-// Ends an image: clears the scratch pixels after the last string and, for an
-// image whose pixels are decoded (end code, or more data than fits), steps
-// over the rest of its sub-blocks up to the terminator, so the next block is
-// read from the right place.
+// Ends an image: clears every pixel after the last string (the output may
+// be reused memory that holds an earlier image) and, for an image whose
+// pixels are decoded (end code, or more data than fits), steps over the
+// rest of its sub-blocks up to the terminator, so the next block is read
+// from the right place.
 int finish_image(ByteStream* stream, uint32_t* out, const uint32_t* limit, int result) {
-    size_t scratch = size_t(limit - out) < 7 ? size_t(limit - out) : 7;
-    if (scratch) std::memset(out, 0, scratch * 4);
+    if (out < limit) std::memset(out, 0, size_t(limit - out) * 4);
     if (result == RESULT_OK || result == RESULT_PIXEL_OVERFLOW) stream_skip_sub_blocks(stream);
     return result;
 }
@@ -130,10 +130,14 @@ int finish_image(ByteStream* stream, uint32_t* out, const uint32_t* limit, int r
 int lzw_decode(ByteStream* stream, const uint32_t* palette, LzwTable* table,
                uint32_t pixel_count, uint32_t* pixels) {
     uint8_t min_code_size;
-    if (!stream_read_byte(stream, &min_code_size)) return RESULT_SHORT_DATA;
+    if (!stream_read_byte(stream, &min_code_size)) {
+        return finish_image(stream, pixels, pixels + pixel_count, RESULT_SHORT_DATA);
+    }
     // Sizes 0 and 1 are not valid GIF data and common decoders disagree on
     // how their code width grows, so no picture of them can be trusted.
-    if (min_code_size < 2 || min_code_size > 8) return RESULT_BAD_DATA;
+    if (min_code_size < 2 || min_code_size > 8) {
+        return finish_image(stream, pixels, pixels + pixel_count, RESULT_BAD_DATA);
+    }
 
     const uint32_t clear_code = 1u << min_code_size;
     const uint32_t end_code = clear_code + 1;

@@ -38,9 +38,9 @@ struct LzwTable {
 //                         literal, or a code beyond the next free one
 // After RESULT_OK and RESULT_PIXEL_OVERFLOW the stream stands past the image's
 // block terminator; after the others where the data ended or went wrong.
-// Pixels written before a failure stay. Pixels not reached keep their values,
-// except that strings are copied in blocks of 8 pixels where the buffer has
-// room, so up to 7 pixels right after the last string are scratch space and
-// are left 0.
+// Pixels written before a failure stay; every pixel not reached is set to 0,
+// whatever the buffer held before (strings are copied in blocks of 8 pixels
+// where the buffer has room, so the pixels after a string are scratch space
+// until the next string or the end).
 int lzw_decode(ByteStream* stream, const uint32_t* palette, LzwTable* table,
                uint32_t pixel_count, uint32_t* pixels);
