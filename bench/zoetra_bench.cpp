@@ -10,8 +10,10 @@
 //
 // Every measurement runs in a child process of its own, so each load starts
 // from the same fresh heap and a crash in a loader cannot take the benchmark
-// down. Times are the child's CPU time (user and system), not wall time. zoetra-bench --profile FILE... runs only Zoetra's load, once per file
-// in this process, for profilers (callgrind: --toggle-collect=profiled_load).
+// down. Times are the child's CPU time (user and system), not wall time.
+//
+// zoetra-bench --profile FILE... runs only Zoetra's load, once per file in
+// this process, for profilers (callgrind: --toggle-collect=profiled_load).
 // zoetra-bench --check FILE... compares Zoetra's pictures with giflib's.
 #include <sys/wait.h>
 #include <unistd.h>
