@@ -21,11 +21,9 @@
 #include <cstring>
 #include <cwchar>
 
+#include "driver.h"
+
 namespace {
-
-constexpr wchar_t WINDOW_CLASS_NAME[] = L"ZoetraClass123";
-
-HWND find_window() { return FindWindowW(WINDOW_CLASS_NAME, nullptr); }
 
 // Writes text as UTF-8 plus a newline, with no carriage return.
 void print_utf8(const wchar_t* text) {
@@ -48,7 +46,7 @@ int read_title(HWND window, wchar_t* title, int capacity) {
 }
 
 int command_title() {
-    HWND window = find_window();
+    HWND window = find_main_window();
     if (!window) {
         std::fputs("title: no main window\n", stderr);
         return 1;
@@ -63,42 +61,31 @@ int command_title() {
 }
 
 int command_wait_window(double seconds) {
-    DWORD start = GetTickCount();
-    for (;;) {
-        HWND window = find_window();
-        if (window && IsWindowVisible(window)) return 0;
-        if (GetTickCount() - start > DWORD(seconds * 1000)) return 1;
-        Sleep(50);
-    }
+    return wait_until(seconds, 50, [] {
+        HWND window = find_main_window();
+        return window && IsWindowVisible(window);
+    }) ? 0 : 1;
 }
 
 int command_wait_no_window(double seconds) {
-    DWORD start = GetTickCount();
-    while (find_window()) {
-        if (GetTickCount() - start > DWORD(seconds * 1000)) return 1;
-        Sleep(50);
-    }
-    return 0;
+    return wait_until(seconds, 50, [] { return !find_main_window(); }) ? 0 : 1;
 }
 
 int command_wait_title(const wchar_t* expected, double seconds) {
-    DWORD start = GetTickCount();
     wchar_t title[1024] = L"";
-    for (;;) {
-        HWND window = find_window();
-        if (window && read_title(window, title, 1024) && std::wcscmp(title, expected) == 0)
-            return 0;
-        if (GetTickCount() - start > DWORD(seconds * 1000)) {
-            std::fputs("title is: ", stdout);
-            print_utf8(title);
-            return 1;
-        }
-        Sleep(50);
+    if (wait_until(seconds, 50, [&] {
+            HWND window = find_main_window();
+            return window && read_title(window, title, 1024) && std::wcscmp(title, expected) == 0;
+        })) {
+        return 0;
     }
+    std::fputs("title is: ", stdout);
+    print_utf8(title);
+    return 1;
 }
 
 int command_client_size() {
-    HWND window = find_window();
+    HWND window = find_main_window();
     if (!window) return 1;
     RECT client;
     GetClientRect(window, &client);
@@ -109,7 +96,7 @@ int command_client_size() {
 // Copies the client area through the window's device context into a 32-bit
 // top-down DIB and writes it as P6.
 int command_client_pixels(const wchar_t* out_path) {
-    HWND window = find_window();
+    HWND window = find_main_window();
     if (!window) return 1;
     RECT client;
     GetClientRect(window, &client);
@@ -172,13 +159,13 @@ int command_syscolor(const wchar_t* which) {
 }
 
 int command_key(int code) {
-    HWND window = find_window();
+    HWND window = find_main_window();
     if (!window) return 1;
     return PostMessageW(window, WM_KEYDOWN, WPARAM(code), 0) ? 0 : 1;
 }
 
 int command_close() {
-    HWND window = find_window();
+    HWND window = find_main_window();
     if (!window) return 1;
     return PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : 1;
 }

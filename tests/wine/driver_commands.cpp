@@ -42,13 +42,13 @@
 #include <cwchar>
 #include <string>
 
+#include "driver.h"
 #include "probe/menu_probe.h"
 
 int commands_command(int argc, wchar_t** argv);
 
 namespace {
 
-constexpr wchar_t MAIN_CLASS[] = L"ZoetraClass123";
 constexpr int IDC_ABOUT_TEXT = 40001;
 
 void print_escaped(const char* prefix, const wchar_t* text) {
@@ -69,8 +69,6 @@ void print_escaped(const char* prefix, const wchar_t* text) {
     std::fflush(stdout);
 }
 
-HWND main_window() { return FindWindowW(MAIN_CLASS, nullptr); }
-
 BOOL CALLBACK find_popup(HWND window, LPARAM found) {
     wchar_t name[16];
     if (IsWindowVisible(window) && GetClassNameW(window, name, 16) && !std::wcscmp(name, L"#32768")) {
@@ -87,12 +85,9 @@ HWND shown_popup() {
 }
 
 HWND wait_popup(double seconds) {
-    DWORD start = GetTickCount();
-    for (;;) {
-        if (HWND popup = shown_popup()) return popup;
-        if (GetTickCount() - start > DWORD(seconds * 1000)) return nullptr;
-        Sleep(20);
-    }
+    HWND popup = nullptr;
+    wait_until(seconds, 20, [&] { return (popup = shown_popup()) != nullptr; });
+    return popup;
 }
 
 // Loads zoetra-probe.dll into the menu's process and lets it read the menu.
@@ -158,12 +153,7 @@ int command_menu(double seconds) {
 }
 
 int command_menu_gone(double seconds) {
-    DWORD start = GetTickCount();
-    while (shown_popup()) {
-        if (GetTickCount() - start > DWORD(seconds * 1000)) return 1;
-        Sleep(20);
-    }
-    return 0;
+    return wait_until(seconds, 20, [] { return !shown_popup(); }) ? 0 : 1;
 }
 
 int command_menu_post(UINT message, WPARAM value) {
@@ -173,7 +163,7 @@ int command_menu_post(UINT message, WPARAM value) {
 }
 
 int command_window() {
-    HWND window = main_window();
+    HWND window = find_main_window();
     if (!window) return 1;
     RECT frame;
     GetWindowRect(window, &frame);
@@ -190,35 +180,30 @@ int command_screen() {
 }
 
 int command_move(int left, int top, int width, int height) {
-    HWND window = main_window();
+    HWND window = find_main_window();
     if (!window) return 1;
     return SetWindowPos(window, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE) ? 0 : 1;
 }
 
 int command_titles(double seconds) {
-    DWORD start = GetTickCount();
     wchar_t last[1024] = L"\x1";
-    for (;;) {
+    return wait_until(seconds, 1, [&] {
         // InternalGetWindowText asks the window nothing, so it reads titles
         // while the window's thread is busy decoding.
-        HWND window = main_window();
+        HWND window = find_main_window();
         wchar_t title[1024] = L"";
-        if (window) {
-            InternalGetWindowText(window, title, 1024);
-            if (std::wcscmp(title, last) != 0) {
-                print_escaped("", title);
-                std::wcscpy(last, title);
-                size_t length = std::wcslen(title);
-                if (length && title[length - 1] == L')') return 0;
-            }
-        }
-        if (GetTickCount() - start > DWORD(seconds * 1000)) return 1;
-        Sleep(1);
-    }
+        if (!window) return false;
+        InternalGetWindowText(window, title, 1024);
+        if (std::wcscmp(title, last) == 0) return false;
+        print_escaped("", title);
+        std::wcscpy(last, title);
+        size_t length = std::wcslen(title);
+        return length && title[length - 1] == L')';
+    }) ? 0 : 1;
 }
 
 int command_frame_changes(double seconds) {
-    HWND window = main_window();
+    HWND window = find_main_window();
     if (!window) return 1;
     RECT client;
     GetClientRect(window, &client);
@@ -242,7 +227,7 @@ bool window_blinks(HWND window);
 
 HWND about_box() {
     HWND box = FindWindowW(L"#32770", L"About");
-    HWND owner = main_window();
+    HWND owner = find_main_window();
     if (!box || !owner) return nullptr;
     DWORD box_process = 0, owner_process = 0;
     GetWindowThreadProcessId(box, &box_process);
@@ -251,17 +236,13 @@ HWND about_box() {
 }
 
 int command_about(double seconds) {
-    DWORD start = GetTickCount();
-    HWND box;
-    while (!(box = about_box())) {
-        if (GetTickCount() - start > DWORD(seconds * 1000)) return 1;
-        Sleep(20);
-    }
+    HWND box = nullptr;
+    if (!wait_until(seconds, 20, [&] { return (box = about_box()) != nullptr; })) return 1;
     Sleep(200);  // let the dialog settle its focus
     HWND text_box = GetDlgItem(box, IDC_ABOUT_TEXT);
     RECT frame, owner;
     GetWindowRect(box, &frame);
-    GetWindowRect(main_window(), &owner);
+    GetWindowRect(find_main_window(), &owner);
     std::printf("box %ld %ld %ld %ld\n", frame.left, frame.top, frame.right, frame.bottom);
     std::printf("owner %ld %ld %ld %ld\n", owner.left, owner.top, owner.right, owner.bottom);
     static wchar_t text[4096];
@@ -280,7 +261,7 @@ int command_about(double seconds) {
     std::printf("caret %s\n", caret);
     std::printf("caret-blinks %d\n", window_blinks(text_box) ? 1 : 0);
     std::printf("readonly %d\n", (GetWindowLongPtrW(text_box, GWL_STYLE) & ES_READONLY) ? 1 : 0);
-    std::printf("owner-enabled %d\n", IsWindowEnabled(main_window()) ? 1 : 0);
+    std::printf("owner-enabled %d\n", IsWindowEnabled(find_main_window()) ? 1 : 0);
     return 0;
 }
 
@@ -306,12 +287,7 @@ int command_about_end(const wchar_t* how) {
 }
 
 int command_about_gone(double seconds) {
-    DWORD start = GetTickCount();
-    while (about_box()) {
-        if (GetTickCount() - start > DWORD(seconds * 1000)) return 1;
-        Sleep(20);
-    }
-    return 0;
+    return wait_until(seconds, 20, [] { return !about_box(); }) ? 0 : 1;
 }
 
 int command_clipboard() {
@@ -361,7 +337,7 @@ bool client_picture(HWND window, uint32_t** pixels, LONG* width, LONG* height) {
 }
 
 int command_pixel(int x, int y) {
-    HWND window = main_window();
+    HWND window = find_main_window();
     uint32_t* pixels = nullptr;
     LONG width, height;
     if (!window || !client_picture(window, &pixels, &width, &height)) return 1;
@@ -375,7 +351,7 @@ int command_pixel(int x, int y) {
 }
 
 int command_picture_box(const wchar_t* background) {
-    HWND window = main_window();
+    HWND window = find_main_window();
     uint32_t* pixels = nullptr;
     LONG width, height;
     if (!window || !client_picture(window, &pixels, &width, &height)) return 1;

@@ -14,15 +14,15 @@
 #include <cwchar>
 #include <vector>
 
+#include "driver.h"
+
 int shell_command(int argc, wchar_t** argv);
 
 namespace {
 
-constexpr wchar_t CLASS_NAME[] = L"ZoetraClass123";
-
 BOOL CALLBACK count_window(HWND window, LPARAM count) {
     wchar_t name[64];
-    if (GetClassNameW(window, name, 64) && !std::wcscmp(name, CLASS_NAME) && IsWindowVisible(window)) {
+    if (GetClassNameW(window, name, 64) && !std::wcscmp(name, MAIN_CLASS_NAME) && IsWindowVisible(window)) {
         ++*reinterpret_cast<int*>(count);
     }
     return TRUE;
@@ -37,7 +37,7 @@ int command_count_windows() {
 
 int command_copydata(const wchar_t* wparam, const wchar_t* dw_data, const wchar_t* size,
                      const wchar_t* text) {
-    HWND window = FindWindowW(CLASS_NAME, nullptr);
+    HWND window = find_main_window();
     if (!window) return 1;
     std::vector<wchar_t> payload;
     if (text) payload.assign(text, text + std::wcslen(text) + 1);
@@ -68,7 +68,7 @@ int shell_command(int argc, wchar_t** argv) {
     if (!std::wcscmp(command, L"copydata") && argc > 4)
         return command_copydata(argv[2], argv[3], argv[4], argc > 5 ? argv[5] : nullptr);
     if (!std::wcscmp(command, L"hide") || !std::wcscmp(command, L"show")) {
-        HWND window = FindWindowW(CLASS_NAME, nullptr);
+        HWND window = find_main_window();
         if (!window) return 1;
         ShowWindow(window, command[0] == L'h' ? SW_HIDE : SW_SHOW);
         return 0;
