@@ -123,15 +123,7 @@ picture_size() {
     echo "${box#* * }"
 }
 
-expect_picture_size() {
-    local size=
-    for _ in $(seq 1 20); do
-        size=$(picture_size)
-        [ "$size" = "$1" ] && return 0
-        sleep 0.1
-    done
-    zt_fail "$2: the picture is $size, not $1"
-}
+expect_picture_size() { zt_expect_output "$1" "$2" "the picture" 20 0.1 picture_size; }
 
 # ---- a.gif: 12 frames, with z.gif (one frame) beside it -------------------
 zt_start_app "$(zt_winpath "$ZT_TMP/one/a.gif")"

@@ -21,15 +21,7 @@ $GIFS solid "$ZT_TMP/c.gif" 6 10 40 30
 workspace=$(zt_driver syscolor appworkspace)
 key() { zt_driver key "$1" || zt_fail "key $1: no window"; }
 window_state() { zt_driver window; }
-expect_window() {
-    local state=
-    for _ in $(seq 1 30); do
-        state=$(window_state)
-        [ "$state" = "$1" ] && return 0
-        sleep 0.1
-    done
-    zt_fail "$2: window is '$state', not '$1'"
-}
+expect_window() { zt_expect_output "$1" "$2" window 30 0.1 window_state; }
 
 zt_start_app
 zt_driver wait-window 90 || zt_fail "no window appeared"

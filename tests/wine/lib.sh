@@ -172,17 +172,25 @@ zt_playing_title() {
     printf '%s (%s frames | %s | %s%s | %s)' "$1" "$2" "${3:->>}" "$ZT_TIMES" "${4:-1.00}" "${5:-100%}"
 }
 
+# Runs COMMAND... up to TRIES times, INTERVAL seconds apart, until it
+# prints WANT; else fails with "WHAT: NOUN is 'GOT', not 'WANT'".
+zt_expect_output() {
+    local want=$1 what=$2 noun=$3 tries=$4 interval=$5 got=
+    shift 5
+    for _ in $(seq 1 "$tries"); do
+        got=$("$@") || true
+        [ "$got" = "$want" ] && return 0
+        sleep "$interval"
+    done
+    zt_fail "$what: $noun is '$got', not '$want'"
+}
+
 # Waits up to SECONDS (default 20) until the window's title is TITLE, else
 # fails with WHAT. Compared here, not by the driver: Wine hands program
 # arguments over through the locale's code page, which may not hold them.
 zt_expect_title() {
-    local want=$1 what=$2 seconds=${3:-20} got=
-    for _ in $(seq 1 $((seconds * 4))); do
-        got=$(zt_driver title) || true
-        [ "$got" = "$want" ] && return 0
-        sleep 0.25
-    done
-    zt_fail "$what: title is '$got', not '$want'"
+    local seconds=${3:-20}
+    zt_expect_output "$1" "$2" title $((seconds * 4)) 0.25 zt_driver title
 }
 
 # Runs the driver; its output has no carriage returns.

@@ -32,12 +32,17 @@ second_start() {
 
 copydata() { zt_driver copydata "$@"; }
 
+# The window, after WHAT, is titled "Zoetra" and all work-space colour.
+expect_empty_window() {
+    zt_expect_title Zoetra "$1"
+    zt_driver client-pixels "$(zt_winpath "$ZT_TMP/client.ppm")"
+    $PPM uniform "$ZT_TMP/client.ppm" "$workspace" || zt_fail "$1: the window is not all $workspace"
+}
+
 # --- First start without a file: an empty window titled "Zoetra".
 zt_start_app
 zt_driver wait-window 90 || zt_fail "no window appeared"
-zt_expect_title Zoetra "no argument"
-zt_driver client-pixels "$(zt_winpath "$ZT_TMP/client.ppm")"
-$PPM uniform "$ZT_TMP/client.ppm" "$workspace" || zt_fail "the empty window is not all $workspace"
+expect_empty_window "no argument"
 
 # --- Second starts hand their file over and end.
 second_start "$(zt_winpath "$ZT_TMP/pics/sample.gif")"
@@ -79,18 +84,14 @@ zt_expect_title "STILL.GIF (1 frame | 100%)" "the same path in capitals"
 
 # A file that decodes without error but holds no frame: an empty window too.
 copydata -1 1237548 auto "$(zt_winpath "$ZT_TMP/pics/noframes.gif")" >/dev/null
-zt_expect_title Zoetra "a file without frames"
-zt_driver client-pixels "$(zt_winpath "$ZT_TMP/client.ppm")"
-$PPM uniform "$ZT_TMP/client.ppm" "$workspace" || zt_fail "the window is not empty after a file without frames"
+expect_empty_window "a file without frames"
 copydata -1 1237548 auto "$(zt_winpath "$ZT_TMP/pics/still.gif")" >/dev/null
 zt_expect_title "still.gif (1 frame | 100%)" "a file after the one without frames"
 
 # A file that cannot be used empties the window; after the failure the same
 # path is decoded again (here it has become a good file meanwhile).
 copydata -1 1237548 auto "$(zt_winpath "$ZT_TMP/pics/broken.gif")" >/dev/null
-zt_expect_title Zoetra "broken file"
-zt_driver client-pixels "$(zt_winpath "$ZT_TMP/client.ppm")"
-$PPM uniform "$ZT_TMP/client.ppm" "$workspace" || zt_fail "the window is not empty after a failed load"
+expect_empty_window "a failed load"
 cp "$SAMPLE" "$ZT_TMP/pics/broken.gif"
 copydata -1 1237548 auto "$(zt_winpath "$ZT_TMP/pics/broken.gif")" >/dev/null
 zt_expect_title "$(zt_playing_title broken.gif 12)" "the same path after a failed load"

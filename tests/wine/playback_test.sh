@@ -25,11 +25,7 @@ zt_driver wait-window 90 || zt_fail "no window appeared"
 title="sample.gif ($frames frames | >> | ${ZT_TIMES}1.00 | 100%)"
 # Compared here, not by the driver: arguments reach Wine programs through the
 # locale's code page, which may not hold those characters.
-for _ in $(seq 1 60); do
-    [ "$(zt_driver title)" = "$title" ] && break
-    sleep 0.5
-done
-[ "$(zt_driver title)" = "$title" ] || zt_fail "title is '$(zt_driver title)', not '$title'"
+zt_expect_output "$title" "the sample" title 60 0.5 zt_driver title
 
 # Which decoded frame the client area shows, or nothing when it matches none
 # (a read-back may catch a frame being drawn).
