@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "reference/giflib_memory.h"
+
 int zoetra_load(const uint8_t* data, size_t size, LzwTable* table, Animation* animation) {
     if (!animation_create_table(animation)) return RESULT_LOAD_FAILED;
     // The program's own load: no preview callback, the window's colour.
@@ -14,20 +16,6 @@ int zoetra_load(const uint8_t* data, size_t size, LzwTable* table, Animation* an
 }
 
 namespace {
-
-struct MemoryReader {
-    const uint8_t* data;
-    size_t size;
-    size_t position;
-};
-
-int read_memory(GifFileType* gif, GifByteType* to, int count) {
-    MemoryReader* reader = static_cast<MemoryReader*>(gif->UserData);
-    size_t n = std::min(size_t(count), reader->size - reader->position);
-    std::memcpy(to, reader->data + reader->position, n);
-    reader->position += n;
-    return int(n);
-}
 
 void fill(uint32_t* canvas, uint32_t canvas_width, uint32_t left, uint32_t top, uint32_t right,
           uint32_t bottom, uint32_t colour) {
@@ -41,9 +29,9 @@ void fill(uint32_t* canvas, uint32_t canvas_width, uint32_t left, uint32_t top, 
 
 int giflib_load(const uint8_t* data, size_t size, Pictures* pictures) {
     *pictures = Pictures{};
-    MemoryReader reader{data, size, 0};
+    GiflibMemory reader{data, size, 0};
     int error = 0;
-    GifFileType* gif = DGifOpen(&reader, read_memory, &error);
+    GifFileType* gif = DGifOpen(&reader, giflib_read_memory, &error);
     if (!gif) return 0;
     if (DGifSlurp(gif) != GIF_OK || gif->SWidth <= 0 || gif->SHeight <= 0) {
         DGifCloseFile(gif, &error);

@@ -4,23 +4,9 @@
 
 #include <cstring>
 
+#include "giflib_memory.h"
+
 namespace {
-
-struct MemoryReader {
-    const uint8_t* data;
-    size_t size;
-    size_t position;
-};
-
-int read_from_memory(GifFileType* gif, GifByteType* destination, int count) {
-    MemoryReader* reader = static_cast<MemoryReader*>(gif->UserData);
-    size_t left = reader->size - reader->position;
-    size_t n = count < 0 ? 0 : size_t(count);
-    if (n > left) n = left;
-    if (n) std::memcpy(destination, reader->data + reader->position, n);
-    reader->position += n;
-    return int(n);
-}
 
 // What the graphic control extensions before one image leave: the last one
 // sets delay and disposal; transparency stays once any of them set it.
@@ -64,9 +50,9 @@ void reference_normalise_delays(std::vector<ReferenceFrame>* frames) {
 int reference_decode(const uint8_t* data, size_t size, uint32_t background,
                      ReferenceAnimation* animation, std::string* error) {
     *animation = ReferenceAnimation{};
-    MemoryReader reader{data, size, 0};
+    GiflibMemory reader{data, size, 0};
     int code = 0;
-    GifFileType* gif = DGifOpen(&reader, read_from_memory, &code);
+    GifFileType* gif = DGifOpen(&reader, giflib_read_memory, &code);
     if (!gif) {
         *error = std::string("DGifOpen: ") + GifErrorString(code);
         return 0;
