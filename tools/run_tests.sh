@@ -91,7 +91,6 @@ fi
 # test that failed is run once more; one that passes then counts as passed
 # and is named as flaky in the summary. Any other failure stands.
 failed_list=build/native/Testing/Temporary/LastTestsFailed.log
-flaky=()
 if [ -n "$summary" ] && [ "${bad:-0}" -gt 0 ] && [ -f "$failed_list" ]; then
     wine_tests=$(cd build/native && ctest -N -L wine | sed -n 's/^ *Test *#[0-9]*: //p')
     rerun=()

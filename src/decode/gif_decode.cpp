@@ -134,11 +134,9 @@ bool image_fits(const Parser* parser, const uint8_t descriptor[9]) {
     // each, so no wrap in 64 bits.
     need += picture_cost(animation->width, animation->height) * (uint64_t(parser->frame_count) + 1);
     uint32_t width = read_u16(descriptor + 4), height = read_u16(descriptor + 6);
-    uint64_t scratch = uint64_t(parser->scratch.capacity) * 4u;
-    if (bitmap_byte_size(width, height) != 0 && uint64_t(width) * height * 4u > scratch) {
-        scratch = uint64_t(width) * height * 4u;
-    }
-    need += scratch;
+    const uint64_t image = bitmap_byte_size(width, height);
+    const uint64_t scratch = uint64_t(parser->scratch.capacity) * 4u;
+    need += image > scratch ? image : scratch;
     return need <= parser->budget;
 }
 
