@@ -93,44 +93,19 @@ int command_client_size() {
     return 0;
 }
 
-// Copies the client area through the window's device context into a 32-bit
-// top-down DIB and writes it as P6.
+// Writes the client area as P6, the whole file with one WriteFile.
 int command_client_pixels(const wchar_t* out_path) {
     HWND window = find_main_window();
-    if (!window) return 1;
-    RECT client;
-    GetClientRect(window, &client);
-    LONG width = client.right, height = client.bottom;
-    if (width <= 0 || height <= 0) return 1;
-
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!bitmap) return 1;
-    HDC window_dc = GetDC(window);
-    HDC memory_dc = CreateCompatibleDC(window_dc);
-    HGDIOBJ old = SelectObject(memory_dc, bitmap);
-    BOOL copied = BitBlt(memory_dc, 0, 0, width, height, window_dc, 0, 0, SRCCOPY);
-    GdiFlush();
-    SelectObject(memory_dc, old);
-    DeleteDC(memory_dc);
-    ReleaseDC(window, window_dc);
-
-    // The whole P6 file in one buffer, written with one WriteFile.
+    uint32_t* pixels = nullptr;
+    LONG width, height;
+    if (!window || !client_picture(window, &pixels, &width, &height)) return 1;
     char header[64];
     int header_length = std::snprintf(header, sizeof header, "P6\n%ld %ld\n255\n", width, height);
     size_t total = size_t(header_length) + size_t(width) * size_t(height) * 3;
-    unsigned char* ppm = copied ? static_cast<unsigned char*>(std::malloc(total)) : nullptr;
+    unsigned char* ppm = static_cast<unsigned char*>(std::malloc(total));
     int status = 1;
     if (ppm) {
         std::memcpy(ppm, header, size_t(header_length));
-        const uint32_t* pixels = static_cast<const uint32_t*>(bits);
         unsigned char* out = ppm + header_length;
         for (size_t i = 0; i < size_t(width) * size_t(height); ++i) {
             uint32_t p = pixels[i];
@@ -147,7 +122,7 @@ int command_client_pixels(const wchar_t* out_path) {
         }
         std::free(ppm);
     }
-    DeleteObject(bitmap);
+    std::free(pixels);
     return status;
 }
 
@@ -171,6 +146,31 @@ int command_close() {
 }
 
 }  // namespace
+
+bool client_picture(HWND window, uint32_t** pixels, LONG* width, LONG* height) {
+    RECT client;
+    GetClientRect(window, &client);
+    *width = client.right;
+    *height = client.bottom;
+    if (*width <= 0 || *height <= 0) return false;
+    BITMAPINFO info = top_down_info(*width, *height);
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!bitmap) return false;
+    HDC window_dc = GetDC(window);
+    HDC memory_dc = CreateCompatibleDC(window_dc);
+    HGDIOBJ old = SelectObject(memory_dc, bitmap);
+    BOOL copied = BitBlt(memory_dc, 0, 0, *width, *height, window_dc, 0, 0, SRCCOPY);
+    GdiFlush();
+    size_t count = size_t(*width) * size_t(*height);
+    *pixels = copied ? static_cast<uint32_t*>(std::malloc(count * 4)) : nullptr;
+    if (*pixels) std::memcpy(*pixels, bits, count * 4);
+    SelectObject(memory_dc, old);
+    DeleteDC(memory_dc);
+    ReleaseDC(window, window_dc);
+    DeleteObject(bitmap);
+    return *pixels != nullptr;
+}
 
 // More commands, for the main window's tests (driver_shell.cpp).
 int shell_command(int argc, wchar_t** argv);

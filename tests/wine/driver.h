@@ -2,6 +2,8 @@
 #pragma once
 #include <windows.h>
 
+#include <cstdint>
+
 // The class zoetra.exe registers for its main window.
 constexpr wchar_t MAIN_CLASS_NAME[] = L"ZoetraClass123";
 
@@ -18,3 +20,21 @@ bool wait_until(double seconds, DWORD interval_ms, Ready ready) {
         Sleep(interval_ms);
     }
 }
+
+// The header of a width x height DIB of 32-bit pixels, rows top-down.
+inline BITMAPINFO top_down_info(LONG width, LONG height) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    return info;
+}
+
+// Copies the window's client area, through its device context, into a
+// malloc'd top-down buffer of 0x00RRGGBB pixels (the caller frees it).
+// Returns false, with nothing to free, when the area is empty or the copy
+// fails.
+bool client_picture(HWND window, uint32_t** pixels, LONG* width, LONG* height);

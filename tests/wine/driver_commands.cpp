@@ -304,38 +304,6 @@ int command_clipboard() {
     return status;
 }
 
-// Copies the window's client area into a top-down 32-bit buffer.
-bool client_picture(HWND window, uint32_t** pixels, LONG* width, LONG* height) {
-    RECT client;
-    GetClientRect(window, &client);
-    *width = client.right;
-    *height = client.bottom;
-    if (*width <= 0 || *height <= 0) return false;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = *width;
-    info.bmiHeader.biHeight = -*height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!bitmap) return false;
-    HDC window_dc = GetDC(window);
-    HDC memory_dc = CreateCompatibleDC(window_dc);
-    HGDIOBJ old = SelectObject(memory_dc, bitmap);
-    BitBlt(memory_dc, 0, 0, *width, *height, window_dc, 0, 0, SRCCOPY);
-    GdiFlush();
-    size_t count = size_t(*width) * size_t(*height);
-    *pixels = static_cast<uint32_t*>(std::malloc(count * 4));
-    if (*pixels) std::memcpy(*pixels, bits, count * 4);
-    SelectObject(memory_dc, old);
-    DeleteDC(memory_dc);
-    ReleaseDC(window, window_dc);
-    DeleteObject(bitmap);
-    return *pixels != nullptr;
-}
-
 int command_pixel(int x, int y) {
     HWND window = find_main_window();
     uint32_t* pixels = nullptr;
@@ -388,13 +356,7 @@ bool window_blinks(HWND window) {
     HGDIOBJ old = SelectObject(memory_dc, first);
     BitBlt(memory_dc, 0, 0, width, height, dc, 0, 0, SRCCOPY);
     std::string a(size_t(width) * size_t(height) * 4, '\0'), b = a;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = top_down_info(width, height);
     SelectObject(memory_dc, old);
     GetDIBits(memory_dc, first, 0, UINT(height), a.data(), &info, DIB_RGB_COLORS);
     bool changed = false;
