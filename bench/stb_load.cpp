@@ -1,5 +1,5 @@
 // stb_image, built only for its GIF loader.
-#include "loads.h"
+#include "stb_load.h"
 
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_GIF

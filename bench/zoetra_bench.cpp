@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "loads.h"
+#include "stb_load.h"
 
 namespace {
 

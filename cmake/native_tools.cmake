@@ -1,4 +1,5 @@
-# Native builds: the checking tool, the unit tests and the end-to-end tests.
+# Native builds: the checking tool, the comparison loads, the unit tests and
+# the end-to-end tests.
 add_executable(gifdump tools/gifdump.cpp)
 target_link_libraries(gifdump PRIVATE zoetra_core)
 
@@ -7,16 +8,25 @@ find_package(GTest REQUIRED)
 find_path(GIFLIB_INCLUDE_DIR gif_lib.h)
 find_library(GIFLIB_LIBRARY gif)
 
+# The loads that the benchmark times and the tests check: Zoetra's, giflib's
+# with a compositing loop, and the memset/memcpy floor.
+add_library(zoetra_comparison STATIC comparison/loads.cpp)
+target_include_directories(zoetra_comparison PUBLIC comparison ${GIFLIB_INCLUDE_DIR})
+target_link_libraries(zoetra_comparison PUBLIC zoetra_core ${GIFLIB_LIBRARY})
+
 # gifref: the giflib-based reference decoder that the comparison test checks
 # gifdump against.
-add_executable(gifref tests/reference/gifref.cpp tests/reference/gif_reference.cpp)
-target_include_directories(gifref PRIVATE ${GIFLIB_INCLUDE_DIR})
+add_executable(gifref tests/support/reference/gifref.cpp
+               tests/support/reference/gif_reference.cpp)
+target_include_directories(gifref PRIVATE comparison ${GIFLIB_INCLUDE_DIR})
 target_link_libraries(gifref PRIVATE ${GIFLIB_LIBRARY})
 
 file(GLOB UNIT_TEST_SOURCES CONFIGURE_DEPENDS tests/*_test.cpp)
-add_executable(zoetra_tests ${UNIT_TEST_SOURCES} tests/reference/gif_reference.cpp)
-target_link_libraries(zoetra_tests PRIVATE zoetra_core GTest::gtest GTest::gtest_main ${GIFLIB_LIBRARY})
-target_include_directories(zoetra_tests PRIVATE tests ${GIFLIB_INCLUDE_DIR})
+add_executable(zoetra_tests ${UNIT_TEST_SOURCES} tests/support/paint_screen.cpp
+               tests/support/reference/gif_reference.cpp)
+target_link_libraries(zoetra_tests PRIVATE zoetra_core zoetra_comparison GTest::gtest
+                      GTest::gtest_main)
+target_include_directories(zoetra_tests PRIVATE tests/support)
 target_compile_definitions(zoetra_tests PRIVATE
   ZOETRA_SOURCE_DIR="${CMAKE_SOURCE_DIR}" ZOETRA_BINARY_DIR="${CMAKE_BINARY_DIR}")
 include(GoogleTest)
@@ -37,5 +47,5 @@ foreach(script ${SCRIPT_TESTS})
   endif()
 endforeach()
 
-# The benchmark program and its agreement test.
+# The benchmark program.
 include(bench/bench.cmake)

@@ -1,9 +1,9 @@
-# zoetra.exe: the Win32 shell over the portable core, statically linked.
+# zoetra.exe: the Win32 shell over the portable core and the platform's
+# Win32 twins, statically linked.
 enable_language(RC)
 file(GLOB APP_SOURCES CONFIGURE_DEPENDS src/app/*.cpp)
-list(FILTER APP_SOURCES EXCLUDE REGEX "_win\\.cpp$")
 file(GLOB RES_SOURCES CONFIGURE_DEPENDS src/res/*.rc)
-add_executable(zoetra WIN32 ${APP_SOURCES} ${RES_SOURCES})
+add_executable(zoetra WIN32 ${APP_SOURCES} ${PLATFORM_SOURCES} ${RES_SOURCES})
 target_link_libraries(zoetra PRIVATE zoetra_core user32 gdi32 msimg32 shell32 comdlg32)
 target_compile_definitions(zoetra PRIVATE UNICODE _UNICODE)
 if(MINGW)
@@ -26,7 +26,8 @@ endif()
 # system calls, run under Wine by tests/wine/shell_checks_test.sh.
 file(GLOB SHELL_CHECK_SOURCES CONFIGURE_DEPENDS tests/win/*.cpp)
 if(SHELL_CHECK_SOURCES)
-  add_executable(zoetra-shell-checks ${SHELL_CHECK_SOURCES} src/app/file_choices.cpp)
+  add_executable(zoetra-shell-checks ${SHELL_CHECK_SOURCES} src/app/file_choices.cpp
+                 ${PLATFORM_SOURCES})
   target_compile_definitions(zoetra-shell-checks PRIVATE UNICODE _UNICODE)
   target_link_libraries(zoetra-shell-checks PRIVATE zoetra_core user32 shell32 comdlg32)
   if(MINGW)

@@ -7,13 +7,13 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 out=$root/build/fuzz
 program=$out/decode_fuzzer
 sources=("$root/fuzz/decode_fuzzer.cpp" "$root"/src/decode/*.cpp
-         "$root/src/player/surface.cpp" "$root/src/player/surface_std.cpp"
-         "$root/src/player/os_std.cpp")
+         "$root/src/platform/surface.cpp" "$root/src/platform/surface_posix.cpp"
+         "$root/src/platform/os_posix.cpp")
 mkdir -p "$out"
 if [ -x "$program" ]; then
     stale=0
-    for f in "${sources[@]}" "$root"/src/decode/*.h "$root"/src/player/surface.h \
-             "$root"/src/player/os.h "$0"; do
+    for f in "${sources[@]}" "$root"/src/decode/*.h "$root"/src/platform/surface.h \
+             "$root"/src/platform/os.h "$0"; do
         [ "$f" -nt "$program" ] && stale=1
     done
     [ "$stale" = 0 ] && exit 0

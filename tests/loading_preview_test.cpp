@@ -8,6 +8,8 @@
 
 #include "player/loading_preview.h"
 #include "player/paint.h"
+#include "player/playback.h"
+#include "player/view.h"
 #include "player_fixture.h"
 
 namespace {

@@ -7,7 +7,10 @@
 #include <memory>
 #include <vector>
 
+#include "player/load_steps.h"
 #include "player/paint.h"
+#include "player/playback.h"
+#include "player/view.h"
 #include "player_fixture.h"
 
 namespace {

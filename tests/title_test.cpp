@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "player/title.h"
+#include "shell/title.h"
 
 namespace {
 

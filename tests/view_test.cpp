@@ -5,7 +5,10 @@
 #include <memory>
 #include <thread>
 
+#include "player/load_steps.h"
 #include "player/paint.h"
+#include "player/playback.h"
+#include "player/view.h"
 #include "player_fixture.h"
 
 namespace {

@@ -3,12 +3,12 @@
 // itself and has its own Copy / Select All menu.
 #include <windows.h>
 
-#include "app/shell.h"
-#include "player/commands.h"
+#include "app/app.h"
+#include "res/resource_ids.h"
+#include "shell/about_text.h"
 
 namespace {
 
-constexpr int IDC_ABOUT_TEXT = 40001;
 constexpr UINT IDM_COPY = 40002;
 constexpr UINT IDM_SELECT_ALL = 40003;
 constexpr UINT WM_APP_SET_OLD_WNDPROC = 42000;
@@ -115,6 +115,6 @@ INT_PTR CALLBACK about_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPA
 }  // namespace
 
 void show_about_box(HWND owner) {
-    DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), owner, about_dialog_proc,
+    DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_ABOUT), owner, about_dialog_proc,
                     reinterpret_cast<LPARAM>(about_text));
 }

@@ -2,8 +2,10 @@
 // fullscreen switch, and the loading preview's hook into the window.
 #include <windows.h>
 
-#include "app/shell.h"
-#include "player/commands.h"
+#include "app/app.h"
+#include "player/playback.h"
+#include "player/view.h"
+#include "shell/command_rules.h"
 
 namespace {
 

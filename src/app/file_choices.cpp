@@ -7,7 +7,7 @@
 
 #include <cwchar>
 
-#include "app/shell.h"
+#include "app/app.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // running window with WM_COPYDATA and ends; the running window loads it.
 #include <windows.h>
 
-#include "app/shell.h"
-#include "player/handover.h"
+#include "app/app.h"
+#include "shell/handover_rules.h"
 
 namespace {
 

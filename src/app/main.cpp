@@ -2,7 +2,7 @@
 // its file to the running window and ends.
 #include <windows.h>
 
-#include "app/shell.h"
+#include "app/app.h"
 
 namespace {
 

@@ -6,24 +6,23 @@
 
 #include <cstdlib>
 
-#include "app/shell.h"
+#include "app/app.h"
 #include "decode/gif_decode.h"
+#include "player/load_steps.h"
 #include "player/paint.h"
+#include "player/playback.h"
+#include "player/view.h"
+#include "res/resource_ids.h"
 
 namespace {
 
 // The records the window procedure works on; set by register_main_class.
 Shell* window_shell;
 
-// COLORREF 0x00BBGGRR to a pixel 0x00RRGGBB.
-uint32_t colorref_to_pixel(COLORREF colour) {
-    return ((colour & 0xFF) << 16) | (colour & 0xFF00) | ((colour >> 16) & 0xFF);
-}
-
 // The colour of the brush that fills the bars now: the canvas of every
 // frame decoded now is cleared with it.
 uint32_t background_pixel(const Player* player) {
-    return player->fullscreen ? 0 : colorref_to_pixel(GetSysColor(COLOR_APPWORKSPACE));
+    return player->fullscreen ? 0 : swap_red_blue(GetSysColor(COLOR_APPWORKSPACE));
 }
 
 void client_size(HWND window, uint32_t* width, uint32_t* height) {
@@ -144,8 +143,8 @@ ATOM register_main_class(HINSTANCE instance, Shell* shell) {
     window_class.style = CS_OWNDC;
     window_class.lpfnWndProc = main_window_proc;
     window_class.hInstance = instance;
-    window_class.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
-    window_class.hIconSm = LoadIconW(instance, MAKEINTRESOURCEW(2));
+    window_class.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_PROGRAM));
+    window_class.hIconSm = LoadIconW(instance, MAKEINTRESOURCEW(IDI_PROGRAM_SMALL));
     window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     window_class.lpszClassName = MAIN_CLASS_NAME;
     return RegisterClassExW(&window_class);

@@ -4,7 +4,7 @@
 #pragma once
 #include <cstdint>
 
-#include "player/surface.h"
+#include "platform/surface.h"
 
 constexpr uint32_t ANIM_HAS_GLOBAL_PALETTE = 0x10000000;
 constexpr uint32_t FRAME_HAS_TRANSPARENCY = 0x10000000;

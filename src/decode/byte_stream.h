@@ -27,6 +27,12 @@ inline int stream_read_byte(ByteStream* stream, uint8_t* byte) {
     return 1;
 }
 
+// The little-endian 16-bit number in bytes[0] and bytes[1], as GIF stores
+// every size, offset and count.
+inline uint32_t read_u16(const uint8_t* bytes) {
+    return uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8;
+}
+
 // Steps over data sub-blocks by their size bytes up to and including the
 // zero-size block terminator. Returns 1 when the terminator lies inside the
 // file, 0 when the file ends first.

@@ -76,8 +76,7 @@ int composite_frame(Animation* animation, CompositingContext* context, uint32_t 
     const bool has_image = image && left < right && top < bottom;
     const bool keyed = frame->transparent_key != 0;
     // The key is COLORREF 0x00BBGGRR; pixels are 0x00RRGGBB.
-    const uint32_t key = frame->transparent_key;
-    const uint32_t rgb = (key & 0xFFu) << 16 | (key & 0xFF00u) | (key >> 16 & 0xFFu);
+    const uint32_t rgb = swap_red_blue(frame->transparent_key);
 
     for (uint32_t y = 0; y < height && picture.pixels; y++) {
         uint32_t* row = picture.pixels + size_t(y) * width;

@@ -13,13 +13,6 @@
 
 namespace {
 
-uint32_t read_u16(const uint8_t* bytes) { return uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8; }
-
-// 0x00RRGGBB to COLORREF order 0x00BBGGRR.
-uint32_t to_colorref(uint32_t rgb) {
-    return (rgb & 0xFFu) << 16 | (rgb & 0xFF00u) | (rgb >> 16 & 0xFFu);
-}
-
 void fill_grey_ramp(Palette* palette) {
     for (uint32_t i = 0; i < PALETTE_SIZE; i++) palette->colours[i] = i * 0x010101u;
 }
@@ -45,7 +38,7 @@ int decode_frame_pixels(ByteStream* stream, const Palette* palette, LzwTable* ta
     }
     if (!reserve_pixels(scratch, count)) return RESULT_BITMAP_FAILED;
     int result = lzw_decode(stream, palette->colours, table, uint32_t(count), scratch->pixels);
-    if (frame->interlaced && deinterlace_frame(scratch->pixels, frame->width, frame->height) != 0) {
+    if (frame->interlaced && deinterlace_frame(scratch->pixels, frame->width, frame->height) != RESULT_OK) {
         result = RESULT_BITMAP_FAILED;
     }
     return result;
@@ -57,16 +50,16 @@ int read_color_table(ByteStream* stream, Palette* palette, uint32_t count) {
     if (count > PALETTE_SIZE) count = PALETTE_SIZE;
     for (uint32_t k = 0; k < count; k++) {
         uint8_t rgb[3];
-        if (!stream_read(stream, rgb, 3)) return 1;
+        if (!stream_read(stream, rgb, 3)) return 0;
         palette->colours[k] = uint32_t(rgb[0]) << 16 | uint32_t(rgb[1]) << 8 | rgb[2];
     }
-    return 0;
+    return 1;
 }
 
 void make_transparent_color_unique(Palette* palette, uint32_t count, uint32_t index,
                                    uint32_t* key) {
     uint32_t* colours = palette->colours;
-    *key = (*key & 0xFF000000u) | to_colorref(colours[index]);
+    *key = (*key & 0xFF000000u) | swap_red_blue(colours[index]);
     if (count == 0) return;
     uint32_t n = count < PALETTE_SIZE ? count : PALETTE_SIZE;
     uint32_t shared = colours[index];
@@ -83,7 +76,7 @@ void make_transparent_color_unique(Palette* palette, uint32_t count, uint32_t in
     uint32_t v = 1;
     while (used[v]) v++;
     colours[index] = v;
-    *key = (*key & 0xFF000000u) | to_colorref(v);
+    *key = (*key & 0xFF000000u) | swap_red_blue(v);
 }
 
 uint32_t interlaced_source_row(uint32_t y, uint32_t height) {
@@ -100,7 +93,7 @@ void image_scratch_release(ImageScratch* scratch) {
 }
 
 int deinterlace_frame(uint32_t* pixels, uint32_t width, uint32_t height) {
-    if (!pixels || height < 3) return 0;  // rows 0 and 1 are in place already
+    if (!pixels || height < 3) return RESULT_OK;  // rows 0 and 1 are in place already
     // The rows are permuted in place, cycle by cycle, through one spare row:
     // no second picture to allocate and fill.
     const size_t row_bytes = size_t(width) * 4u;
@@ -131,7 +124,7 @@ int deinterlace_frame(uint32_t* pixels, uint32_t width, uint32_t height) {
     }
     std::free(spare);
     std::free(placed);
-    return 0;
+    return RESULT_OK;
 }
 
 int build_frame_image(ByteStream* stream, const uint8_t descriptor[9], const Palette* global,

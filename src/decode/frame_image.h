@@ -42,7 +42,7 @@ int build_frame_image(ByteStream* stream, const uint8_t descriptor[9], const Pal
                       ImageScratch* scratch, uint32_t* frame_index, Animation* animation);
 
 // Reads count (at most 256) RGB triplets into palette entries 0..count-1.
-// Returns 0, or 1 when the stream ran out (later entries keep their values).
+// Returns 1, or 0 when the stream ran out (later entries keep their values).
 int read_color_table(ByteStream* stream, Palette* palette, uint32_t count);
 
 // Writes the colour of entry index into *key in COLORREF order, keeping the
@@ -53,7 +53,7 @@ void make_transparent_color_unique(Palette* palette, uint32_t count, uint32_t in
                                    uint32_t* key);
 
 // Moves the rows of an interlaced width x height image from pass order to
-// display order, in place. Returns 0, or RESULT_BITMAP_FAILED (image
+// display order, in place. Returns RESULT_OK, or RESULT_BITMAP_FAILED (image
 // unchanged) when its one row of scratch cannot be had.
 int deinterlace_frame(uint32_t* pixels, uint32_t width, uint32_t height);
 

@@ -51,8 +51,6 @@ struct Parser {
     int result;
 };
 
-uint32_t read_u16(const uint8_t* bytes) { return uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8; }
-
 void read_graphic_control(Parser* parser) {
     uint8_t block[6];
     if (!stream_read(&parser->stream, block, 6)) {
@@ -211,7 +209,7 @@ bool read_screen(Parser* parser) {
     if (animation->width == 0 || animation->height == 0) return false;
     if (screen[0] & 0x80) {
         uint32_t count = 2u << (screen[0] & 7);
-        if (read_color_table(stream, &parser->global, count) != 0) return false;
+        if (!read_color_table(stream, &parser->global, count)) return false;
         parser->global_count = count;
         animation->flags |= ANIM_HAS_GLOBAL_PALETTE;
     }

@@ -6,7 +6,7 @@
 #include "decode/animation.h"
 #include "decode/lzw.h"
 #include "decode/result.h"
-#include "player/os.h"
+#include "platform/os.h"
 
 // Files larger than this get the loading preview after every frame.
 constexpr size_t PREVIEW_MIN_FILE_SIZE = 5000000;

@@ -15,11 +15,7 @@
 #include <cstring>
 
 #include "decode/result.h"
-
-#if defined(__SSE2__) || defined(_M_X64)
-#include <emmintrin.h>
-#define ZOETRA_SSE2 1
-#endif
+#include "platform/sse2.h"
 
 namespace {
 
@@ -47,9 +43,9 @@ int fetch_sub_block(LzwBitReader* reader) {
     return 1;
 }
 
-// Fills the bit buffer with at least width bits. Returns 0, or 1 when the
+// Fills the bit buffer with at least width bits. Returns false when the
 // data ends first.
-inline int refill(LzwBitReader* reader, uint32_t width) {
+inline bool refill(LzwBitReader* reader, uint32_t width) {
     if (reader->block_end - reader->next >= 8) {
         // Eight bytes at once, as many of them whole as the buffer takes.
         uint64_t word;
@@ -59,31 +55,26 @@ inline int refill(LzwBitReader* reader, uint32_t width) {
         reader->bits |= word << reader->bit_count;
         reader->next += taken;
         reader->bit_count += taken * 8;
-        return 0;
+        return true;
     }
     while (reader->bit_count < width) {
-        if (reader->next == reader->block_end && !fetch_sub_block(reader)) return 1;
+        if (reader->next == reader->block_end && !fetch_sub_block(reader)) return false;
         reader->bits |= uint64_t(*reader->next++) << reader->bit_count;
         reader->bit_count += 8;
     }
-    return 0;
+    return true;
 }
 
-// Reads a code of width bits into *code. Returns 0, or 1 when the data ends
+// Reads a code of width bits into *code. Returns false when the data ends
 // first.
-inline int lzw_read_code(LzwBitReader* reader, uint32_t width, uint32_t* code) {
-    if (reader->bit_count < width && refill(reader, width)) return 1;
+inline bool lzw_read_code(LzwBitReader* reader, uint32_t width, uint32_t* code) {
+    if (reader->bit_count < width && !refill(reader, width)) return false;
     *code = uint32_t(reader->bits) & ((1u << width) - 1);
     reader->bits >>= width;
     reader->bit_count -= width;
-    return 0;
+    return true;
 }
 
-// Copies a string of length pixels that stands wholly before `to`. Where the
-// buffer has room it moves whole blocks of 8 pixels, so up to 7 pixels after
-// the string get scratch values that later strings overwrite. A block may
-// read pixels that this copy has just written, but only past the string's
-// end: the string's own pixels all lie before `to`.
 // Moves one block of 8 pixels; all of it is read before any of it is
 // written.
 inline void move_block(uint32_t* to, const uint32_t* from) {
@@ -99,6 +90,11 @@ inline void move_block(uint32_t* to, const uint32_t* from) {
 #endif
 }
 
+// Copies a string of length pixels that stands wholly before `to`. Where the
+// buffer has room it moves whole blocks of 8 pixels, so up to 7 pixels after
+// the string get scratch values that later strings overwrite. A block may
+// read pixels that this copy has just written, but only past the string's
+// end: the string's own pixels all lie before `to`.
 inline void copy_string(uint32_t* to, const uint32_t* from, uint32_t length,
                         const uint32_t* limit) {
     size_t room = size_t(limit - to);
@@ -162,7 +158,7 @@ reset:
     grow_at = (1u << width) - 1;
     highest = end_code;
     do {
-        if (lzw_read_code(&reader, width, &code)) return finish_image(stream, out, limit, RESULT_SHORT_DATA);
+        if (!lzw_read_code(&reader, width, &code)) return finish_image(stream, out, limit, RESULT_SHORT_DATA);
     } while (code == clear_code);
     if (code == end_code) return finish_image(stream, out, limit, RESULT_OK);
     // After a reset only a root can come: anything else names no string (a
@@ -175,7 +171,7 @@ reset:
     out++;
 
     for (;;) {
-        if (lzw_read_code(&reader, width, &code)) return finish_image(stream, out, limit, RESULT_SHORT_DATA);
+        if (!lzw_read_code(&reader, width, &code)) return finish_image(stream, out, limit, RESULT_SHORT_DATA);
 
         LzwEntry entry;
         if (code <= highest) {

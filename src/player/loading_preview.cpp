@@ -2,6 +2,8 @@
 #include "player/loading_preview.h"
 
 #include "player/paint.h"
+#include "player/playback.h"
+#include "player/view.h"
 
 size_t format_progress_title(char16_t* title, uint32_t index) {
     static const char16_t text[] = u"Processing data ......";  // 16 units and six dots

@@ -1,7 +1,8 @@
 // Drawing into the main window: the few operations the view and the playback
-// engine need, with the effect each relies on. paint_win.cpp does them with
-// GDI on the Player's device contexts; paint_std.cpp draws into a plain
-// bitmap screen (see paint_std.h) for native tests.
+// engine need, with the effect each relies on: the player's drawing port.
+// src/app/paint_gdi.cpp does them with GDI on the Player's device contexts;
+// the tests' recording screen (tests/support/paint_screen.h) draws into a
+// plain bitmap.
 #pragma once
 #include <cstdint>
 

@@ -1,7 +1,9 @@
 // The playback engine: the thread that shows frame after frame, and the
 // operations around it (start, stop, direction, pause, rewind, steps, speed).
+#include "player/playback.h"
+
 #include "player/paint.h"
-#include "player/player.h"
+#include "player/view.h"
 
 uint32_t scale_delay(uint32_t d, int32_t speed_index) {
     switch (speed_index) {
@@ -242,33 +244,4 @@ void speed_down(Player* player) {
     if (s >= SPEED_STEPS - 1) return;
     player->speed_index.store(s + 1, std::memory_order_relaxed);
     os_event_set(player->stop_event);
-}
-
-void show_animation(Player* player, uint32_t client_width, uint32_t client_height) {
-    player->speed_index.store(SPEED_NORMAL, std::memory_order_relaxed);
-    set_zoom(player, 0);
-    layout_view(client_width, client_height, player);
-    const Animation* animation = player->animation;
-    if (animation->frame_count > 1) {
-        // After a loading preview the frame it showed last is the one on show:
-        // a repaint before the thread draws (or, when the preview showed every
-        // frame of a finite loop count, instead of it) shows that frame.
-        uint32_t start = player->current_frame.load(std::memory_order_relaxed);
-        if (start > 0) paint_select_frame(player, animation, start - 1);
-        start_playback(player, start);
-        return;
-    }
-    player->current_frame.store(0, std::memory_order_relaxed);
-    if (animation->frame_count == 1) {
-        paint_select_frame(player, animation, 0);
-    } else {
-        paint_select_none(player);
-    }
-    paint_invalidate_now(player);
-}
-
-void unload_animation(Player* player) {
-    stop_playback(player);
-    paint_select_none(player);
-    clear_player_state(player);
 }

@@ -1,13 +1,8 @@
 // The view: where the picture sits in the client area, the bars around it,
-// painting, resizing, the zoom steps and the paint lock.
+// painting, resizing and the zoom steps.
+#include "player/view.h"
+
 #include "player/paint.h"
-#include "player/player.h"
-
-void acquire_paint_lock(Player* player) {
-    while (player->paint_lock.exchange(1, std::memory_order_acquire) != 0) os_yield();
-}
-
-void release_paint_lock(Player* player) { player->paint_lock.store(0, std::memory_order_release); }
 
 uint32_t zoom_size(uint32_t size, int32_t zoom_index) {
     switch (zoom_index) {
@@ -120,18 +115,4 @@ int set_zoom(Player* player, int32_t step) {
         resize_view(client_width, client_height, player);
     }
     return 0;
-}
-
-void clear_player_state(Player* player) {
-    player->view_x = 0;
-    player->view_y = 0;
-    player->view_width = 0;
-    player->view_height = 0;
-    player->current_frame.store(0, std::memory_order_relaxed);
-    player->frame_delay_ms.store(0, std::memory_order_relaxed);
-    player->reverse = 0;
-    player->speed_index.store(0, std::memory_order_relaxed);
-    player->paint_lock.store(0, std::memory_order_relaxed);
-    player->stop_requested.store(0, std::memory_order_relaxed);
-    player->playing.store(0, std::memory_order_relaxed);
 }

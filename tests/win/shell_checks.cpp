@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/shell.h"
+#include "app/app.h"
 
 namespace {
 

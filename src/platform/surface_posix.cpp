@@ -10,7 +10,7 @@
 
 #include <cstdlib>
 
-#include "player/surface.h"
+#include "platform/surface.h"
 
 namespace {
 

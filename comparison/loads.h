@@ -1,5 +1,6 @@
-// The loads that zoetra-bench times, each from a GIF file already in memory
-// to one finished full-canvas 32-bit picture per frame, and their release.
+// The loads that zoetra-bench times and the tests check, each from a GIF
+// file already in memory to one finished full-canvas 32-bit picture per
+// frame, and their release.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -33,9 +34,3 @@ int giflib_load(const uint8_t* data, size_t size, Pictures* pictures);
 void floor_load(uint32_t width, uint32_t height, uint32_t count, Pictures* pictures);
 
 void pictures_release(Pictures* pictures);
-
-// stb_image's own loader (it composites by itself). Returns 1 with the frame
-// count and size, or 0 when it refuses the file. It may crash on some files:
-// run it isolated.
-int stb_load(const uint8_t* data, size_t size, uint32_t* frames, uint32_t* width,
-             uint32_t* height);

@@ -1,7 +1,7 @@
 // The command decisions and the context menu's contents.
-#include "player/commands.h"
+#include "shell/command_rules.h"
 
-#include "player/file_rules.h"
+#include "shell/file_rules.h"
 
 CommandAction decide_command(uint32_t key, const CommandState* state) {
     if (state->modifiers) return COMMAND_NONE;
@@ -106,19 +106,3 @@ size_t build_context_menu(const MenuState* state, MenuItem* items) {
     add_item(&menu, KEY_X, u"E&xit\tX", false);
     return menu.count;
 }
-
-const char16_t about_text[] =
-    u" Zoetra \u2013 Player for GIF Animations\r\n"
-    u"\r\n"
-    u" Version 1.10\r\n"
-    u"\r\n"
-    u" \u00A9 The Zoetra authors, 2024-2025\r\n"
-    u"\r\n"
-    u" E-mail:\tzoetra@example.org\r\n"
-    u" Web:\thttps://zoetra.example.org\r\n"
-    u"\r\n"
-    u" This program comes without any\r\n"
-    u" warranty; use it at your own risk.\r\n"
-    u"\r\n"
-    u" You may use it and pass it on\r\n"
-    u" free of charge.";

@@ -1,15 +1,12 @@
 // The block operations on 32-bit pixel buffers. Allocation lives in the
-// platform twins (surface_std.cpp, surface_win.cpp); these are the same on
+// platform twins (surface_posix.cpp, surface_win.cpp); these are the same on
 // every platform.
-#include "player/surface.h"
+#include "platform/surface.h"
 
 #include <algorithm>
 #include <cstring>
 
-#if defined(__SSE2__) || defined(_M_X64)
-#include <emmintrin.h>
-#define ZOETRA_SSE2 1
-#endif
+#include "platform/sse2.h"
 
 void pixels_copy(uint32_t* to, const uint32_t* from, size_t count) {
     size_t i = 0;

@@ -1,11 +1,11 @@
-#include "player/handover.h"
+#include "shell/handover_rules.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "player/file_rules.h"
+#include "shell/file_rules.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "player/handover.h"
+#include "shell/handover_rules.h"
 
 #include <cstring>
 
-#include "player/file_rules.h"
+#include "shell/file_rules.h"
 
 HandoverVerdict check_handover(uint64_t wparam, uint64_t dw_data, uint32_t size, const void* data,
                                char16_t* path) {

@@ -1,11 +1,13 @@
 // Painting into a plain bitmap screen, for native builds and tests: the
 // effects GDI gives the view and the playback engine on Windows, with a
 // nearest-neighbour stretch in place of HALFTONE.
-#include "player/paint_std.h"
+#include "paint_screen.h"
 
 #include <algorithm>
 
 #include "player/paint.h"
+#include "player/playback.h"
+#include "player/view.h"
 
 namespace {
 

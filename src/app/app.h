@@ -8,10 +8,10 @@
 
 #include "decode/animation.h"
 #include "decode/lzw.h"
-#include "player/file_rules.h"
 #include "player/loading_preview.h"
 #include "player/player.h"
-#include "player/title.h"
+#include "shell/file_rules.h"
+#include "shell/title.h"
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "Win32 paths are UTF-16");
 

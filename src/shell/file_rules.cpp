@@ -1,4 +1,4 @@
-#include "player/file_rules.h"
+#include "shell/file_rules.h"
 
 #include <cstring>
 

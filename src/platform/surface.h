@@ -4,10 +4,18 @@
 // A pixel is 0x00RRGGBB (bytes blue, green, red, 0 in memory), the layout of a
 // 32-bit top-down DIB. Row y starts at pixels + y * width; rows are packed.
 // On Windows every bitmap is a DIB section (handle holds the HBITMAP) so GDI
-// can select and blit it; elsewhere it is plain heap memory.
+// can select and blit it (surface_win.cpp); elsewhere it is heap memory, or
+// for a large bitmap demand-zero pages of its own (surface_posix.cpp).
 #pragma once
 #include <cstddef>
 #include <cstdint>
+
+// A pixel 0x00RRGGBB as a COLORREF 0x00BBGGRR (the order of GDI's colour
+// keys and system colours), and back: red and blue change places, the top
+// byte is dropped.
+inline uint32_t swap_red_blue(uint32_t colour) {
+    return (colour & 0xFFu) << 16 | (colour & 0xFF00u) | (colour >> 16 & 0xFFu);
+}
 
 struct Bitmap {
     uint32_t* pixels;  // width * height pixels, top-down; null for an empty bitmap

@@ -1,7 +1,8 @@
 // The thin layer between the portable code and the operating system: whole
-// file reads, the millisecond tick, an auto-reset event, detached threads and
-// yielding. os_win.cpp implements it with Win32, os_std.cpp with the C++
-// standard library for native builds and tests.
+// file reads, the millisecond tick, an auto-reset event, detached threads,
+// yielding and the size of physical memory. os_win.cpp implements it with
+// Win32 for zoetra.exe, os_posix.cpp with the C++ standard library and POSIX
+// for the native tools and tests.
 #pragma once
 #include <cstddef>
 #include <cstdint>

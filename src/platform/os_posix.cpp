@@ -1,4 +1,5 @@
-// The OS layer over the C++ standard library, for native builds and tests.
+// The OS layer over the C++ standard library and POSIX (sysconf), for the
+// native tools and tests.
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -10,7 +11,7 @@
 
 #include <unistd.h>
 
-#include "player/os.h"
+#include "platform/os.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The command keys and the context menu, decided from a plain snapshot of the
 // player: which keys act in which state, which items the menu shows, with
 // which texts, and which of them are greyed. The shell carries the decisions
-// out. Also the About box's text.
+// out.
 //
 // Commands are identified by Windows virtual-key codes; the menu's item
 // identifiers are the same numbers, so a menu choice comes back as a key.
@@ -99,9 +99,3 @@ MenuState menu_state_of(const Player* player, uint32_t neighbours);
 // Fills items (MENU_CAPACITY entries) with the menu for state, in order.
 // Returns the number of items.
 size_t build_context_menu(const MenuState* state, MenuItem* items);
-
-// ---- The About box's text -------------------------------------------------------
-
-// 14 lines separated by CR LF, none after the last; every line that is not
-// empty begins with a space.
-extern const char16_t about_text[];

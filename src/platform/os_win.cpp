@@ -1,7 +1,7 @@
-// The OS layer over Win32: the twin of src/player/os_std.cpp.
+// The OS layer over Win32: the twin of os_posix.cpp.
 #include <windows.h>
 
-#include "player/os.h"
+#include "platform/os.h"
 
 namespace {
 

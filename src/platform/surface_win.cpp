@@ -1,8 +1,8 @@
 // Bitmaps as DIB sections, so GDI can select and blit them: the twin of
-// src/player/surface_std.cpp.
+// surface_posix.cpp.
 #include <windows.h>
 
-#include "player/surface.h"
+#include "platform/surface.h"
 
 int bitmap_allocate(Bitmap* bitmap, size_t) {
     BITMAPINFO info{};

@@ -7,10 +7,11 @@
 #include <vector>
 
 #include "decode/animation.h"
-#include "player/os.h"
-#include "player/paint_std.h"
+#include "paint_screen.h"
+#include "platform/os.h"
+#include "platform/surface.h"
+#include "player/playback.h"
 #include "player/player.h"
-#include "player/surface.h"
 
 // The colour of frame i in test animations.
 inline uint32_t frame_colour(uint32_t i) { return 0x00102030u + i * 0x00010101u; }

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "reference/giflib_memory.h"
+#include "giflib_memory.h"
 
 int zoetra_load(const uint8_t* data, size_t size, LzwTable* table, Animation* animation) {
     if (!animation_create_table(animation)) return RESULT_LOAD_FAILED;

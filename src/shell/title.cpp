@@ -1,5 +1,5 @@
 // The title-bar status line and the texts of the speed and zoom steps.
-#include "player/title.h"
+#include "shell/title.h"
 
 const char16_t* const speed_texts[SPEED_STEPS] = {
     u"16.00", u"8.00", u"4.00", u"2.00", u"1.75", u"1.50", u"1.25",

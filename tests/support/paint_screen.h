@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "player/player.h"
-#include "player/surface.h"
+#include "platform/surface.h"
 
 struct PaintRecord {
     uint32_t frame;  // frame index drawn by paint_frame
