@@ -43,7 +43,7 @@ uint64_t resident_bytes() {
 
 // Decodes bytes with the given budget in a child process; the child reports
 // the result and the frame count through a pipe.
-Measured measure(const Bytes& bytes, uint64_t budget) {
+Measured measure(const Bytes& bytes, uint64_t budget, PicturesAheadMode ahead = AHEAD_AUTO) {
     Measured m;
     int channel[2];
     if (pipe(channel) != 0) return m;
@@ -56,7 +56,7 @@ Measured measure(const Bytes& bytes, uint64_t budget) {
         LzwTable* table = static_cast<LzwTable*>(std::calloc(1, sizeof(LzwTable)));
         uint32_t report[2] = {uint32_t(RESULT_LOAD_FAILED), 0};
         if (table && animation_create_table(&animation)) {
-            DecodeTarget target{TEST_BACKGROUND, nullptr, nullptr, budget};
+            DecodeTarget target{TEST_BACKGROUND, nullptr, nullptr, budget, ahead};
             report[0] = uint32_t(gif_decode_memory(bytes.data(), bytes.size(), table,
                                                    &animation, &target));
             report[1] = animation.frame_count;
@@ -178,6 +178,21 @@ TEST(DecodeBounds, TensOfThousandsOfFramesLoadWhatFits) {
     EXPECT_GT((m.frames + 4) * picture, budget);
     EXPECT_LT(m.seconds, TIME_BOUND_SECONDS);
     EXPECT_LT(m.peak_growth, budget + SLACK);
+}
+
+// Pictures that helpers make resident ahead of the decoder count as held: a
+// decode that fills its budget holds no more with helpers than without,
+// where uncounted pictures ahead would add two 4 MiB pictures at the end.
+TEST(DecodeBounds, PicturesAheadCountAgainstTheBudget) {
+    const uint32_t side = 1024;
+    Bytes file = many_frames(100, side, side);
+    const uint64_t budget = 64 * MIB;
+    Measured alone = measure(file, budget, AHEAD_NEVER);
+    Measured helped = measure(file, budget, AHEAD_ALWAYS);
+    EXPECT_EQ(helped.result, alone.result);
+    EXPECT_EQ(helped.frames, alone.frames);
+    EXPECT_LT(alone.frames, 100u);  // the budget cut the file short
+    EXPECT_LT(helped.peak_growth, alone.peak_growth + 2 * MIB);
 }
 
 // The same frames on a canvas small enough for all of them: the bound does

@@ -56,8 +56,8 @@ uint32_t clip(uint64_t value, uint32_t limit) { return value < limit ? uint32_t(
 
 }  // namespace
 
-int composite_frame(Animation* animation, CompositingContext* context, uint32_t index,
-                    const uint32_t* image) {
+void composite_frame(Animation* animation, CompositingContext* context, uint32_t index,
+                     const uint32_t* image, Bitmap picture) {
     const uint32_t width = animation->width, height = animation->height;
     Frame* frame = &animation->frames[index];
     if (index == 0) {
@@ -65,9 +65,6 @@ int composite_frame(Animation* animation, CompositingContext* context, uint32_t 
         context->base = nullptr;
         context->clear_left = context->clear_top = context->clear_right = context->clear_bottom = 0;
     }
-
-    Bitmap picture{};
-    if (!bitmap_create(&picture, width, height)) return 0;
 
     // The part of the image that lies on the canvas.
     const uint32_t left = clip(frame->left, width), top = clip(frame->top, height);
@@ -114,7 +111,6 @@ int composite_frame(Animation* animation, CompositingContext* context, uint32_t 
         context->clear_left = context->clear_top = context->clear_right = context->clear_bottom = 0;
     }
     frame->bitmap = picture;
-    return 1;
 }
 
 void compositing_release(CompositingContext* context) {

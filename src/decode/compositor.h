@@ -22,11 +22,10 @@ struct CompositingContext {
 // Composites frame index (its fields read, earlier frames composited):
 // applies frame index-1's disposal to the canvas, draws image (the frame's
 // width x height pixels, rows packed; null for an empty image) at its offset
-// without its transparent colour, and gives the frame a canvas-size picture
-// of the result. Returns 1, or 0 when a canvas-size picture cannot be made;
-// then the frame holds no bitmap.
-int composite_frame(Animation* animation, CompositingContext* context, uint32_t index,
-                    const uint32_t* image);
+// without its transparent colour, and writes the result into picture, a
+// canvas-size bitmap that the frame then owns. Every pixel of it is written.
+void composite_frame(Animation* animation, CompositingContext* context, uint32_t index,
+                     const uint32_t* image, Bitmap picture);
 
 // Ends a decode's compositing; the pictures it refers to stay with the frames.
 void compositing_release(CompositingContext* context);

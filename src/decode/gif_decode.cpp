@@ -25,6 +25,7 @@
 #include "decode/byte_stream.h"
 #include "decode/compositor.h"
 #include "decode/frame_image.h"
+#include "decode/pictures_ahead.h"
 
 namespace {
 
@@ -41,6 +42,7 @@ struct Parser {
     Animation* animation;
     const DecodeTarget* target;
     CompositingContext compositing;
+    PicturesAhead ahead;     // the next frames' pictures, made resident by helpers
     ImageScratch scratch;    // each image's pixels, until it is composited
     Palette global;
     Palette work;
@@ -117,25 +119,30 @@ uint64_t picture_cost(uint32_t width, uint32_t height) {
     return uint64_t(width) * height * 4u + PICTURE_OVERHEAD;
 }
 
-// Whether the image of this descriptor, with its finished picture, fits in the
-// budget beside everything the decode already holds: the frame table (grown
-// if this image fills it), one picture per finished frame (the compositor
-// draws over those, it keeps no canvas of its own) and the image scratch
-// (grown if this image needs more). An image too large for any bitmap is
-// left to the frame image builder, which refuses it.
-bool image_fits(const Parser* parser, const uint8_t descriptor[9]) {
-    const Animation* animation = parser->animation;
+// How many full-canvas pictures the budget allows once the image of this
+// descriptor is built, beside the rest of what the decode then holds: the
+// frame table (grown if this image fills it) and the image scratch (grown
+// if this image needs more). The compositor keeps no canvas of its own, so
+// the pictures are the finished frames', this image's and those made
+// ahead. An image too large for any bitmap is left to the frame image
+// builder, which refuses it.
+uint64_t pictures_allowed(const Parser* parser, const uint8_t descriptor[9]) {
     uint32_t capacity = parser->capacity;
     if (parser->frame_count + 1 >= capacity) capacity += FRAME_TABLE_STEP;
-    uint64_t need = uint64_t(capacity) * sizeof(Frame);
-    // Finished pictures and the new one; at most 2^32 of at most 2^34 bytes
-    // each, so no wrap in 64 bits.
-    need += picture_cost(animation->width, animation->height) * (uint64_t(parser->frame_count) + 1);
+    uint64_t held = uint64_t(capacity) * sizeof(Frame);
     uint32_t width = read_u16(descriptor + 4), height = read_u16(descriptor + 6);
     const uint64_t image = bitmap_byte_size(width, height);
     const uint64_t scratch = uint64_t(parser->scratch.capacity) * 4u;
-    need += image > scratch ? image : scratch;
-    return need <= parser->budget;
+    held += image > scratch ? image : scratch;
+    if (held > parser->budget) return 0;
+    const Animation* animation = parser->animation;
+    return (parser->budget - held) / picture_cost(animation->width, animation->height);
+}
+
+// The picture for the frame being composited: made ahead, or made now.
+int make_picture(Parser* parser, Bitmap* picture) {
+    if (pictures_ahead_take(&parser->ahead, picture)) return 1;
+    return bitmap_create(picture, parser->animation->width, parser->animation->height);
 }
 
 // Returns false when the walk must end: the next frame does not fit in the
@@ -147,21 +154,31 @@ bool read_image(Parser* parser) {
         parser->result = RESULT_SHORT_DATA;
         return true;
     }
-    if (!image_fits(parser, descriptor)) {
+    const uint64_t allowed = pictures_allowed(parser, descriptor);
+    if (allowed < uint64_t(parser->frame_count) + 1) {
         if (parser->frame_count == 0) parser->result = RESULT_LOAD_FAILED;
         return false;
     }
+    // Pictures ahead count as held. Their helpers make them resident while
+    // this image decodes; the first of them is this frame's.
+    const uint64_t room = allowed - parser->frame_count;
+    const uint32_t ahead = room < AHEAD_SLOTS ? uint32_t(room) : AHEAD_SLOTS;
+    pictures_ahead_trim(&parser->ahead, ahead);
+    pictures_ahead_fill(&parser->ahead, ahead);
+
     Animation* animation = parser->animation;
     parser->result = build_frame_image(&parser->stream, descriptor, &parser->global,
                                        parser->global_count, &parser->work, parser->table,
                                        &parser->scratch, &parser->frame_count, animation);
     if (parser->result != RESULT_LOAD_FAILED) {
         uint32_t index = parser->frame_count - 1;
-        if (!composite_frame(animation, &parser->compositing, index, parser->scratch.pixels)) {
+        Bitmap picture{};
+        if (!make_picture(parser, &picture)) {
             parser->frame_count = index;  // never count a frame without its picture
             if (index == 0) parser->result = RESULT_LOAD_FAILED;
             return false;
         }
+        composite_frame(animation, &parser->compositing, index, parser->scratch.pixels, picture);
         const DecodeTarget* target = parser->target;
         if (parser->stream.size > PREVIEW_MIN_FILE_SIZE && target->show_progress) {
             target->show_progress(target->progress_context, animation, index);
@@ -255,7 +272,11 @@ int gif_decode_memory(const uint8_t* data, size_t size, LzwTable* table, Animati
     }
     if (!read_screen(&parser)) return RESULT_LOAD_FAILED;
 
+    pictures_ahead_start(&parser.ahead, target->pictures_ahead, animation->width,
+                         animation->height);
     walk_blocks(&parser);
+    // Also a decode that ended early frees what it made ahead.
+    pictures_ahead_stop(&parser.ahead);
 
     animation->frame_count = parser.frame_count;
     normalise_delays(animation);

@@ -9,6 +9,7 @@
 #include <system_error>
 #include <thread>
 
+#include <sched.h>
 #include <unistd.h>
 
 #include "platform/os.h"
@@ -19,9 +20,6 @@ namespace {
 // ahead never leaves the buffer.
 constexpr size_t FILE_PADDING = 16;
 constexpr size_t FILE_SIZE_LIMIT = size_t(1) << 31;
-
-// A timeout of this many milliseconds waits without end.
-constexpr uint32_t WAIT_FOREVER = 0xFFFFFFFF;
 
 }  // namespace
 
@@ -92,7 +90,7 @@ void os_event_reset(OsEvent* event) {
 int os_event_wait(OsEvent* event, uint32_t timeout_ms) {
     std::unique_lock<std::mutex> hold(event->mutex);
     auto is_set = [event] { return event->signalled; };
-    if (timeout_ms == WAIT_FOREVER) {
+    if (timeout_ms == OS_WAIT_FOREVER) {
         event->signal.wait(hold, is_set);
     } else if (!event->signal.wait_for(hold, std::chrono::milliseconds(timeout_ms), is_set)) {
         return 0;
@@ -119,4 +117,12 @@ uint64_t os_physical_memory() {
     long page_size = sysconf(_SC_PAGE_SIZE);
     if (pages <= 0 || page_size <= 0) return 0;
     return uint64_t(pages) * uint64_t(page_size);
+}
+
+uint32_t os_usable_cpus() {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (sched_getaffinity(0, sizeof set, &set) != 0) return 1;
+    int count = CPU_COUNT(&set);
+    return count > 1 ? uint32_t(count) : 1u;
 }

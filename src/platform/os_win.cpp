@@ -100,3 +100,11 @@ uint64_t os_physical_memory() {
     if (!GlobalMemoryStatusEx(&status)) return 0;
     return status.ullTotalPhys;
 }
+
+uint32_t os_usable_cpus() {
+    DWORD_PTR process_mask = 0, system_mask = 0;
+    if (!GetProcessAffinityMask(GetCurrentProcess(), &process_mask, &system_mask)) return 1;
+    uint32_t count = 0;
+    for (; process_mask; process_mask &= process_mask - 1) count++;
+    return count > 1 ? count : 1u;
+}
