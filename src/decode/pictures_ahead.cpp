@@ -116,6 +116,9 @@ uint32_t pictures_ahead_start(PicturesAhead* ahead, PicturesAheadMode mode, uint
 
 void pictures_ahead_fill(PicturesAhead* ahead, uint32_t wanted) {
     if (wanted > ahead->limit) wanted = ahead->limit;
+    // Topped up in batches, once half of them are taken: a helper woken for
+    // a batch makes several pictures resident before it sleeps again.
+    if (ahead->count > 0 && ahead->count >= (wanted + 1) / 2) return;
     bool made = false;
     while (ahead->count < wanted) {
         AheadSlot* slot = slot_at(ahead, ahead->count);

@@ -95,7 +95,8 @@ uint32_t pictures_ahead_start(PicturesAhead* ahead, PicturesAheadMode mode, uint
                               uint32_t height);
 
 // Makes pictures ahead until there are `wanted` (at most the limit), handing
-// each to the helpers. Stops early, quietly, when a picture cannot be made.
+// each to the helpers, once fewer than half of that are left. Stops early,
+// quietly, when a picture cannot be made.
 void pictures_ahead_fill(PicturesAhead* ahead, uint32_t wanted);
 
 // Frees the newest pictures ahead until at most `keep` are left.
