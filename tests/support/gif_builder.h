@@ -79,6 +79,9 @@ inline Bytes lzw_codes(const std::vector<uint8_t>& indices, uint32_t min_code_si
         prefix = k;
     }
     if (prefix >= 0) out.put(uint32_t(prefix), width);
+    // Reading that last code, a decoder adds the entry this encoder never
+    // makes; when that entry fills the width, the end code is one bit wider.
+    if (next == (1u << width) && width < 12) width++;
     if (end_code) out.put(end, width);
     return out.finish();
 }
