@@ -1,6 +1,7 @@
-// zoetra-shell-checks.exe: the shell's file choices run in-process under
-// Wine, against the real file system calls: drops built in memory, folder
-// listings through FindFirstFileW. Usage: zoetra-shell-checks FOLDER, where
+// zoetra-shell-checks.exe: the shell run in-process under Wine, against the
+// real system calls: drops built in memory, folder listings through
+// FindFirstFileW, the fullscreen switch when the style cannot be set or was
+// 0. Usage: zoetra-shell-checks FOLDER, where
 // FOLDER is an empty scratch folder. Prints one line per failed check and
 // "N passed, N failed"; exits 1 when a check failed.
 #include <windows.h>
@@ -74,6 +75,63 @@ std::wstring stepped(const std::wstring& path, uint32_t direction) {
     return requested;
 }
 
+// The fullscreen switch's records, as the program keeps them.
+struct FullscreenState {
+    LONG_PTR saved_style;
+    RECT saved_rect;
+    HGDIOBJ brush;
+    uint32_t fullscreen;
+};
+
+FullscreenState fullscreen_state(const Shell& shell) {
+    return {shell.saved_window_style, shell.saved_window_rect, shell.player.background_brush,
+            shell.player.fullscreen};
+}
+
+bool same_state(const FullscreenState& a, const FullscreenState& b) {
+    return a.saved_style == b.saved_style && EqualRect(&a.saved_rect, &b.saved_rect) &&
+           a.brush == b.brush && a.fullscreen == b.fullscreen;
+}
+
+Shell shell;  // large: not on the stack
+
+void check_fullscreen_switch() {
+    // A handle that is no window: the style cannot be set, and nothing may
+    // change, neither entering nor leaving.
+    HWND gone = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 0, 0, 100, 80, nullptr,
+                                nullptr, nullptr, nullptr);
+    DestroyWindow(gone);
+    shell.player.background_brush = GetSysColorBrush(COLOR_APPWORKSPACE);
+    shell.saved_window_rect = RECT{10, 20, 330, 260};
+    FullscreenState windowed = fullscreen_state(shell);
+    toggle_fullscreen(gone, &shell);
+    check(same_state(fullscreen_state(shell), windowed),
+          "a failed style change leaves the windowed state as it was");
+    shell.saved_window_style = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
+    shell.player.background_brush = GetStockObject(BLACK_BRUSH);
+    shell.player.fullscreen = 1;
+    FullscreenState full = fullscreen_state(shell);
+    toggle_fullscreen(gone, &shell);
+    check(same_state(fullscreen_state(shell), full),
+          "a failed style change leaves the fullscreen state as it was");
+
+    // A window whose style is 0 (no caption: taken for fullscreen) is
+    // switched: the 0 that SetWindowLongPtrW returns is its old style. (A
+    // top-level window always keeps some style bits; a child can have none.)
+    HWND parent = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 0, 0, 100, 80, nullptr,
+                                  nullptr, nullptr, nullptr);
+    HWND window = CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 100, 80, parent, nullptr,
+                                  nullptr, nullptr);
+    SetWindowLongPtrW(window, GWL_STYLE, 0);
+    check(GetWindowLongPtrW(window, GWL_STYLE) == 0, "a child window takes the style 0");
+    shell.saved_window_style = WS_OVERLAPPEDWINDOW;
+    toggle_fullscreen(window, &shell);
+    check(shell.saved_window_style == 0 && shell.player.fullscreen == 0 &&
+              (GetWindowLongPtrW(window, GWL_STYLE) & WS_CAPTION) == WS_CAPTION,
+          "a window of style 0 is switched");
+    DestroyWindow(parent);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -119,6 +177,8 @@ int wmain(int argc, wchar_t** argv) {
     check(!is_openable_path(L"a.gif"), "a relative path is not");
     check(!is_openable_path((dir + L"folder.gif").c_str()), "a folder is not");
     check(!is_openable_path((dir + L"notes.txt").c_str()), "another suffix is not");
+
+    check_fullscreen_switch();
 
     std::printf("%d passed, %d failed\n", passed, failed);
     return failed ? 1 : 0;

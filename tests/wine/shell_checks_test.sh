@@ -1,7 +1,7 @@
 #!/bin/bash
-# The shell's file choices in-process under Wine (zoetra-shell-checks.exe):
-# drops, folder neighbours through the real FindFirstFileW, the acceptance
-# test of handed-over paths.
+# The shell in-process under Wine (zoetra-shell-checks.exe): drops, folder
+# neighbours through the real FindFirstFileW, the acceptance test of
+# handed-over paths, and the fullscreen switch when the style cannot be set.
 set -euo pipefail
 . "$(dirname "$0")/lib.sh"
 zt_init
