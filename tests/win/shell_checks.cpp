@@ -1,7 +1,7 @@
 // zoetra-shell-checks.exe: the shell run in-process under Wine, against the
 // real system calls: drops built in memory, folder listings through
 // FindFirstFileW, the fullscreen switch when the style cannot be set or was
-// 0. Usage: zoetra-shell-checks FOLDER, where
+// 0, hand-overs to a real main window. Usage: zoetra-shell-checks FOLDER, where
 // FOLDER is an empty scratch folder. Prints one line per failed check and
 // "N passed, N failed"; exits 1 when a check failed.
 #include <windows.h>
@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/app.h"
+#include "shell/handover_rules.h"
 
 namespace {
 
@@ -132,6 +133,51 @@ void check_fullscreen_switch() {
     DestroyWindow(parent);
 }
 
+// A small valid GIF: one 3 x 2 frame.
+void make_gif(const std::wstring& path) {
+    static const unsigned char bytes[] = {
+        0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0x03, 0x00, 0x02, 0x00, 0x81, 0x00, 0x00,
+        0xFF, 0x00, 0x00, 0x00, 0xFF, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF,
+        0x2C, 0x00, 0x00, 0x00, 0x00, 0x03, 0x00, 0x02, 0x00, 0x00,
+        0x02, 0x03, 0x8C, 0x2D, 0x05, 0x00, 0x3B};
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written;
+    WriteFile(file, bytes, sizeof bytes, &written, nullptr);
+    CloseHandle(file);
+}
+
+// Hand-overs are answered before anything loads; one posted message then
+// loads the last path handed over, whatever requested_path holds by then.
+void check_handover_load(const std::wstring& dir) {
+    const std::wstring first = dir + L"first.gif", second = dir + L"second.gif";
+    make_gif(first);
+    make_gif(second);
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    register_main_class(instance, &shell);
+    HWND window = CreateWindowExW(0, MAIN_CLASS_NAME, L"", WS_OVERLAPPEDWINDOW, 0, 0, 200, 150,
+                                  nullptr, nullptr, instance, nullptr);
+    check(window != nullptr, "a main window is made");
+    bool acknowledged = true;
+    for (const std::wstring* path : {&first, &second}) {
+        COPYDATASTRUCT data{COPYDATA_OPEN_FILE, DWORD((path->size() + 1) * sizeof(wchar_t)),
+                            const_cast<wchar_t*>(path->c_str())};
+        acknowledged &= SendMessageW(window, WM_COPYDATA, WPARAM(-1), LPARAM(&data)) ==
+                        LRESULT(COPYDATA_ACK);
+    }
+    check(acknowledged && shell.loaded_path[0] == 0, "hand-overs are answered before any load");
+    // A drop or a key changes requested_path before the load message runs.
+    copy_path(as_utf16(shell.requested_path), PATH_CAPACITY, as_utf16(L"C:\\elsewhere.gif"));
+    int loads = 0;
+    MSG message;
+    while (PeekMessageW(&message, window, WM_APP_LOAD_HANDED_OVER, WM_APP_LOAD_HANDED_OVER,
+                        PM_REMOVE)) {
+        loads++;
+        DispatchMessageW(&message);
+    }
+    check(loads == 1 && second == shell.loaded_path, "one load, of the last path handed over");
+    DestroyWindow(window);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -179,6 +225,7 @@ int wmain(int argc, wchar_t** argv) {
     check(!is_openable_path((dir + L"notes.txt").c_str()), "another suffix is not");
 
     check_fullscreen_switch();
+    check_handover_load(dir);
 
     std::printf("%d passed, %d failed\n", passed, failed);
     return failed ? 1 : 0;
