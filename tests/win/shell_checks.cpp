@@ -27,10 +27,10 @@ void check(bool ok, const char* what) {
     }
 }
 
-void make_file(const std::wstring& path) {
+void make_file(const std::wstring& path, const void* bytes = "GIF89a", DWORD size = 6) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     DWORD written;
-    WriteFile(file, "GIF89a", 6, &written, nullptr);
+    WriteFile(file, bytes, size, &written, nullptr);
     CloseHandle(file);
 }
 
@@ -76,22 +76,14 @@ std::wstring stepped(const std::wstring& path, uint32_t direction) {
     return requested;
 }
 
-// The fullscreen switch's records, as the program keeps them.
-struct FullscreenState {
-    LONG_PTR saved_style;
-    RECT saved_rect;
-    HGDIOBJ brush;
-    uint32_t fullscreen;
-};
-
-FullscreenState fullscreen_state(const Shell& shell) {
-    return {shell.saved_window_style, shell.saved_window_rect, shell.player.background_brush,
-            shell.player.fullscreen};
-}
-
-bool same_state(const FullscreenState& a, const FullscreenState& b) {
-    return a.saved_style == b.saved_style && EqualRect(&a.saved_rect, &b.saved_rect) &&
-           a.brush == b.brush && a.fullscreen == b.fullscreen;
+// The fullscreen switch's records as text, to compare before and after.
+std::string fullscreen_records(const Shell& s) {
+    const RECT& r = s.saved_window_rect;
+    char text[160];
+    std::snprintf(text, sizeof text, "style %llx rect %ld %ld %ld %ld brush %p fullscreen %u",
+                  static_cast<unsigned long long>(s.saved_window_style), r.left, r.top, r.right,
+                  r.bottom, s.player.background_brush, s.player.fullscreen);
+    return text;
 }
 
 Shell shell;  // large: not on the stack
@@ -102,19 +94,16 @@ void check_fullscreen_switch() {
     HWND gone = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 0, 0, 100, 80, nullptr,
                                 nullptr, nullptr, nullptr);
     DestroyWindow(gone);
-    shell.player.background_brush = GetSysColorBrush(COLOR_APPWORKSPACE);
     shell.saved_window_rect = RECT{10, 20, 330, 260};
-    FullscreenState windowed = fullscreen_state(shell);
-    toggle_fullscreen(gone, &shell);
-    check(same_state(fullscreen_state(shell), windowed),
-          "a failed style change leaves the windowed state as it was");
-    shell.saved_window_style = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
-    shell.player.background_brush = GetStockObject(BLACK_BRUSH);
-    shell.player.fullscreen = 1;
-    FullscreenState full = fullscreen_state(shell);
-    toggle_fullscreen(gone, &shell);
-    check(same_state(fullscreen_state(shell), full),
-          "a failed style change leaves the fullscreen state as it was");
+    for (uint32_t fullscreen : {0u, 1u}) {
+        shell.player.fullscreen = fullscreen;
+        shell.player.background_brush =
+            fullscreen ? GetStockObject(BLACK_BRUSH) : GetSysColorBrush(COLOR_APPWORKSPACE);
+        if (fullscreen) shell.saved_window_style = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
+        const std::string before = fullscreen_records(shell);
+        toggle_fullscreen(gone, &shell);
+        check(fullscreen_records(shell) == before, "a failed style change leaves everything as it was");
+    }
 
     // A window whose style is 0 (no caption: taken for fullscreen) is
     // switched: the 0 that SetWindowLongPtrW returns is its old style. (A
@@ -134,24 +123,18 @@ void check_fullscreen_switch() {
 }
 
 // A small valid GIF: one 3 x 2 frame.
-void make_gif(const std::wstring& path) {
-    static const unsigned char bytes[] = {
-        0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0x03, 0x00, 0x02, 0x00, 0x81, 0x00, 0x00,
-        0xFF, 0x00, 0x00, 0x00, 0xFF, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF,
-        0x2C, 0x00, 0x00, 0x00, 0x00, 0x03, 0x00, 0x02, 0x00, 0x00,
-        0x02, 0x03, 0x8C, 0x2D, 0x05, 0x00, 0x3B};
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written;
-    WriteFile(file, bytes, sizeof bytes, &written, nullptr);
-    CloseHandle(file);
-}
+const unsigned char SMALL_GIF[] = {
+    0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0x03, 0x00, 0x02, 0x00, 0x81, 0x00, 0x00,
+    0xFF, 0x00, 0x00, 0x00, 0xFF, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF,
+    0x2C, 0x00, 0x00, 0x00, 0x00, 0x03, 0x00, 0x02, 0x00, 0x00,
+    0x02, 0x03, 0x8C, 0x2D, 0x05, 0x00, 0x3B};
 
 // Hand-overs are answered before anything loads; one posted message then
 // loads the last path handed over, whatever requested_path holds by then.
 void check_handover_load(const std::wstring& dir) {
     const std::wstring first = dir + L"first.gif", second = dir + L"second.gif";
-    make_gif(first);
-    make_gif(second);
+    make_file(first, SMALL_GIF, sizeof SMALL_GIF);
+    make_file(second, SMALL_GIF, sizeof SMALL_GIF);
     HINSTANCE instance = GetModuleHandleW(nullptr);
     register_main_class(instance, &shell);
     HWND window = CreateWindowExW(0, MAIN_CLASS_NAME, L"", WS_OVERLAPPEDWINDOW, 0, 0, 200, 150,
