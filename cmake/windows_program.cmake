@@ -22,14 +22,17 @@ if(DRIVER_SOURCES)
   endif()
 endif()
 
-# In-process checks of the shell's file choices against the real Win32 file
-# system calls, run under Wine by tests/wine/shell_checks_test.sh.
+# In-process checks of the shell against the real Win32 calls (file choices,
+# the fullscreen switch), run under Wine by tests/wine/shell_checks_test.sh.
+# They link the shell without its start-up.
 file(GLOB SHELL_CHECK_SOURCES CONFIGURE_DEPENDS tests/win/*.cpp)
 if(SHELL_CHECK_SOURCES)
-  add_executable(zoetra-shell-checks ${SHELL_CHECK_SOURCES} src/app/file_choices.cpp
-                 ${PLATFORM_SOURCES})
+  set(SHELL_SOURCES ${APP_SOURCES})
+  list(FILTER SHELL_SOURCES EXCLUDE REGEX "/main\\.cpp$")
+  add_executable(zoetra-shell-checks ${SHELL_CHECK_SOURCES} ${SHELL_SOURCES} ${PLATFORM_SOURCES})
   target_compile_definitions(zoetra-shell-checks PRIVATE UNICODE _UNICODE)
-  target_link_libraries(zoetra-shell-checks PRIVATE zoetra_core user32 shell32 comdlg32)
+  target_link_libraries(zoetra-shell-checks PRIVATE zoetra_core user32 gdi32 msimg32 shell32
+                        comdlg32)
   if(MINGW)
     target_link_options(zoetra-shell-checks PRIVATE -municode -static -static-libgcc -static-libstdc++)
   endif()

@@ -85,9 +85,17 @@ struct Segment {
     uint32_t data_blocks;  // images: data sub-blocks
 };
 
+// A loop count in a NETSCAPE block, and one past its last byte: a cut file
+// holds it from there on.
+struct LoopField {
+    size_t end;
+    uint32_t loops;
+};
+
 struct Layout {
     size_t screen_end;  // one past the global colour table
     std::vector<Segment> segments;
+    std::vector<LoopField> loop_fields;  // in file order
     bool exact_images;  // the end code lies in the last data sub-block of every image
 };
 
@@ -120,7 +128,15 @@ bool layout_of(const Bytes& f, bool exact_images, Layout* out) {
             } else if (label == 0xFF) {
                 bool netscape = p + 11 <= f.size() && std::memcmp(&f[p + 3], "NETSCAPE", 8) == 0;
                 s.kind = netscape ? Kind::Netscape : Kind::Application;
-                s.end = netscape ? p + 19 : skip_sub_blocks(f, p + 14);
+                s.end = skip_sub_blocks(f, p + 14);
+                // Its loop sub-blocks: id 1, or the first one when it has
+                // exactly 3 bytes.
+                for (size_t q = p + 14; netscape && q < f.size() && f[q] != 0; q += 1 + f[q]) {
+                    if (f[q] >= 3 && q + 3 < f.size() &&
+                        (f[q + 1] == 1 || (q == p + 14 && f[q] == 3))) {
+                        out->loop_fields.push_back({q + 4, uint32_t(f[q + 2]) | uint32_t(f[q + 3]) << 8});
+                    }
+                }
             } else {
                 s.kind = label == 0xFE ? Kind::Comment : Kind::OtherExtension;
                 s.end = skip_sub_blocks(f, p + 2, &s.has_data);
@@ -190,6 +206,16 @@ Expected expected_for_cut(const Layout& layout, size_t cut) {
         }
     }
     return {{result}, frames};
+}
+
+// The loop count a decode of the first `cut` bytes must give: the last one
+// wholly inside them.
+uint32_t expected_loops(const Layout& layout, size_t cut) {
+    uint32_t loops = 0;
+    for (const LoopField& field : layout.loop_fields) {
+        if (field.end <= cut) loops = field.loops;
+    }
+    return loops;
 }
 
 std::string describe(const std::set<int>& results) {
@@ -306,6 +332,18 @@ std::vector<TestFile> built_files() {
                                second, trailer()}),
                          true});
     }
+    // NETSCAPE blocks with the buffering sub-block (id 2, a 4-byte size, here
+    // with block introducers and zeros in it): after the loop sub-block, and
+    // alone.
+    const Bytes buffering{2, 0x00, 0x2C, 0x21, 0x00};
+    for (bool with_loop : {true, false}) {
+        Bytes block = with_loop ? netscape_block({Bytes{1, 4, 0}, buffering}) : netscape_block({buffering});
+        files.push_back({with_loop ? "netscape loop and buffering" : "netscape buffering only",
+                         join({header(6, 4, global), block, control(1, 4),
+                               image(0, 0, 6, 4, random_indices(24, 4, 7)), control(0, 4),
+                               image(1, 1, 3, 2, random_indices(6, 4, 8)), trailer()}),
+                         true});
+    }
     // The 50-byte file.
     files.push_back({"fifty bytes",
                      {0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0x03, 0x00, 0x02, 0x00, 0x81, 0x00, 0x00,
@@ -402,8 +440,9 @@ TEST(DecodeSweep, CutAtEveryOffset) {
             SweepRun run = decode(cut ? part.data() : nullptr, cut);
             Expected want = expected_for_cut(layout, cut);
             std::string fault = picture_fault(run.animation);
+            const uint32_t loops = expected_loops(layout, cut);
             bool ok = want.results.count(run.result) && run.animation.frame_count == want.frames &&
-                      fault.empty();
+                      run.animation.loop_count == loops && fault.empty();
             // Frames before the cut one are finished exactly as in the whole file.
             for (uint32_t i = 0; ok && i + 1 < run.animation.frame_count; i++) {
                 if (!same_picture(run.animation, i, whole.animation, i)) {
@@ -415,7 +454,8 @@ TEST(DecodeSweep, CutAtEveryOffset) {
                 ADD_FAILURE() << "cut at " << cut << " of " << file.bytes.size() << ": result "
                               << run.result << " (expected " << describe(want.results)
                               << "), frames " << run.animation.frame_count << " (expected "
-                              << want.frames << ") " << fault;
+                              << want.frames << "), loop count " << run.animation.loop_count
+                              << " (expected " << loops << ") " << fault;
             }
             animation_release(&run.animation);
         }

@@ -127,6 +127,38 @@ TEST(GifDecode, LoopCount) {
     }
 }
 
+// NETSCAPE blocks with more or other sub-blocks than the loop one: the walk
+// steps over each by its size byte, so both images after the block load.
+TEST(GifDecode, NetscapeSubBlocks) {
+    const Bytes head = header(2, 1, RGBW);
+    // The buffering sub-block: id 2, a 4-byte buffer size, here with block
+    // introducers and a zero among its bytes.
+    const Bytes buffering{2, 0x2C, 0x21, 0x00, 0x3B};
+    struct Case {
+        const char* what;
+        Bytes block;
+        uint32_t loops;
+    };
+    const Case cases[] = {
+        {"loop, then buffering", netscape_block({{1, 7, 0}, buffering}), 7},
+        {"buffering only", netscape_block({buffering}), 0},
+        {"buffering, then loop", netscape_block({buffering, {1, 9, 1}}), 0x109},
+        {"first 3-byte sub-block, id 0", netscape_block({{0, 4, 0}, buffering}), 4},
+        {"a later 3-byte sub-block, id 0", netscape_block({buffering, {0, 4, 0}}), 0},
+        {"loop sub-block longer than 3 bytes", netscape_block({{1, 6, 0, 0xEE, 0xEE}}), 6},
+        {"two loop sub-blocks: the later counts", netscape_block({{1, 2, 0}, {1, 3, 0}}), 3},
+        {"id 1 without a loop count", netscape_block({{1, 5}, buffering}), 0},
+    };
+    for (const Case& c : cases) {
+        Decoded d;
+        decode_bytes(join({head, c.block, small_image(1), small_image(2), trailer()}), &d);
+        EXPECT_EQ(d.result, RESULT_OK) << c.what;
+        EXPECT_EQ(d.animation.loop_count, c.loops) << c.what;
+        ASSERT_EQ(d.animation.frame_count, 2u) << c.what;
+        EXPECT_EQ(d.pixel(1, 0, 0), 0x0000FFu) << c.what;
+    }
+}
+
 // Valid files whose later frames a walk must not lose.
 TEST(GifDecode, StepsOverDataSubBlocksToTheNextBlock) {
     const Bytes head = header(2, 1, RGBW);

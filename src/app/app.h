@@ -18,6 +18,8 @@ static_assert(sizeof(wchar_t) == sizeof(char16_t), "Win32 paths are UTF-16");
 constexpr wchar_t MAIN_CLASS_NAME[] = L"ZoetraClass123";
 constexpr wchar_t PROGRAM_TITLE[] = L"Zoetra";
 constexpr UINT WM_APP_LOAD_COMMAND_LINE = 40000;
+// Posted by the hand-over receiver to itself: load handed_over_path.
+constexpr UINT WM_APP_LOAD_HANDED_OVER = 40001;
 
 // Everything the program keeps for the life of its window.
 struct Shell {
@@ -26,6 +28,10 @@ struct Shell {
     LzwTable* table;                        // allocated with the window
     wchar_t requested_path[PATH_CAPACITY];  // the path to load next
     wchar_t loaded_path[PATH_CAPACITY];     // the path on show; empty when none
+    // A handed-over path whose load is posted and has not run yet; empty
+    // when none. Kept apart from requested_path, which a drop, a key or the
+    // open dialog may change before the load runs.
+    wchar_t handed_over_path[PATH_CAPACITY];
     char16_t title_name[TITLE_CAPACITY];    // the file-name part of loaded_path
     // The fullscreen switch: the style of the other mode (at start the
     // fullscreen one, no caption or frame), and the window's rectangle from
@@ -113,5 +119,11 @@ uint32_t step_to_neighbour(wchar_t* requested, uint32_t direction);
 // Returns 1 when it acknowledged.
 int hand_over_to_running_instance();
 
-// The running window's side of WM_COPYDATA; returns the answer.
+// The running window's side of WM_COPYDATA; returns the answer at once. An
+// accepted path is kept in handed_over_path and loaded later, on
+// WM_APP_LOAD_HANDED_OVER, so the sender does not wait for the decode.
 LRESULT receive_handover(HWND window, WPARAM wparam, const COPYDATASTRUCT* data, Shell* shell);
+
+// WM_APP_LOAD_HANDED_OVER: loads the last path handed over since the
+// message was posted.
+void load_handed_over_file(HWND window, Shell* shell);

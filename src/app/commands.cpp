@@ -148,7 +148,11 @@ void show_context_menu(HWND window, int x, int y, Shell* shell) {
 
 void toggle_fullscreen(HWND window, Shell* shell) {
     Player* player = &shell->player;
+    // SetWindowLongPtrW returns 0 both on failure and for a previous style of
+    // 0; only the error code tells them apart. On failure nothing changes.
+    SetLastError(0);
     LONG_PTR old_style = SetWindowLongPtrW(window, GWL_STYLE, shell->saved_window_style);
+    if (old_style == 0 && GetLastError() != 0) return;
     shell->saved_window_style = old_style;
     if (old_style & WS_CAPTION) {
         RECT screen{0, 0, 0, 0};

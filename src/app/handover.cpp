@@ -1,5 +1,6 @@
 // The single-instance hand-over: a second start sends its file to the
-// running window with WM_COPYDATA and ends; the running window loads it.
+// running window with WM_COPYDATA and ends; the running window answers at
+// once and loads the file afterwards.
 #include <windows.h>
 
 #include "app/app.h"
@@ -50,9 +51,21 @@ LRESULT receive_handover(HWND window, WPARAM wparam, const COPYDATASTRUCT* data,
     }
     // The same tests as a command-line path: a foreign sender can neither
     // clear the animation on show nor name a path relative to our folder.
-    if (is_openable_path(path)) {
-        copy_path(as_utf16(shell->requested_path), PATH_CAPACITY, as_utf16(path));
-        load_requested_file(window, shell);
+    if (!is_openable_path(path)) return LRESULT(COPYDATA_ACK);
+    // The sender waits for the answer, so the decode, which may take
+    // seconds, runs after it: at most one load message is outstanding, and
+    // a later hand-over before it runs only replaces the path.
+    const bool posted = shell->handed_over_path[0] != 0;
+    copy_path(as_utf16(shell->handed_over_path), PATH_CAPACITY, as_utf16(path));
+    if (!posted && !PostMessageW(window, WM_APP_LOAD_HANDED_OVER, 0, 0)) {
+        load_handed_over_file(window, shell);  // a full queue: load now rather than lose it
     }
     return LRESULT(COPYDATA_ACK);
+}
+
+void load_handed_over_file(HWND window, Shell* shell) {
+    if (!shell->handed_over_path[0]) return;
+    copy_path(as_utf16(shell->requested_path), PATH_CAPACITY, as_utf16(shell->handed_over_path));
+    shell->handed_over_path[0] = 0;
+    load_requested_file(window, shell);
 }

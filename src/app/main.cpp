@@ -27,8 +27,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     }
     HINSTANCE instance = GetModuleHandleW(nullptr);
     if (!register_main_class(instance, &shell)) {
+        // No window can be made: a failure, as below.
         if (mutex) CloseHandle(mutex);
-        return 0;
+        return 1;
     }
     HWND window = CreateWindowExW(WS_EX_ACCEPTFILES, MAIN_CLASS_NAME, PROGRAM_TITLE,
                                   WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, WINDOW_WIDTH,

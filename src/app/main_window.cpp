@@ -130,6 +130,9 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
     case WM_APP_LOAD_COMMAND_LINE:
         if (take_command_line_path(shell->requested_path)) load_requested_file(window, shell);
         return 0;
+    case WM_APP_LOAD_HANDED_OVER:
+        load_handed_over_file(window, shell);
+        return 0;
     }
     return DefWindowProcW(window, message, wparam, lparam);
 }

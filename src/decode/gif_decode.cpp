@@ -16,8 +16,8 @@
 //        disposal), delay in 1/100 s (2), transparent index (1), terminator
 //   0xFE comment, 0xFF application, others: data sub-blocks up to a zero
 //        size byte; application: first a 12-byte block of size (1),
-//        identifier (8) and authentication code (3); "NETSCAPE" then has
-//        size (1), id (1), loop count (2), terminator (1)
+//        identifier (8) and authentication code (3); "NETSCAPE" sub-blocks
+//        then start with an id: 1 loop count (2), 2 buffer size (4)
 #include "decode/gif_decode.h"
 
 #include <cstring>
@@ -81,17 +81,38 @@ void read_comment(Parser* parser) {
     parser->result = ok ? RESULT_OK : RESULT_SHORT_DATA;
 }
 
+// The NETSCAPE block's sub-blocks, up to its terminator. The loop sub-block
+// (id 1) sets the loop count; so does a first sub-block of exactly 3 bytes
+// whatever its id, where the loop count has always been read from, so files
+// with another id there keep their loop counts. A buffering sub-block (id 2)
+// and any other are stepped over, and the images after them are not lost. A
+// later loop sub-block overrides an earlier one, as a later NETSCAPE block
+// does.
+void read_netscape(Parser* parser) {
+    ByteStream* stream = &parser->stream;
+    bool first = true;
+    uint8_t size;
+    while (stream_read_byte(stream, &size)) {
+        if (size == 0) {
+            parser->result = RESULT_OK;
+            return;
+        }
+        const size_t start = stream->position;
+        uint8_t field[3];  // id and loop count, when they lie in the sub-block and the file
+        if (size >= 3 && stream_read(stream, field, 3) && (field[0] == 1 || (first && size == 3))) {
+            parser->animation->loop_count = read_u16(field + 1);
+        }
+        first = false;
+        stream->position = start + size;
+    }
+    parser->result = RESULT_SHORT_DATA;
+}
+
 void read_application(Parser* parser) {
     uint8_t header[12];
     if (!stream_read(&parser->stream, header, 12)) return;  // the walk ends at the next read
     if (std::memcmp(header + 1, "NETSCAPE", 8) == 0) {
-        uint8_t loop[5];
-        if (stream_read(&parser->stream, loop, 5)) {
-            parser->animation->loop_count = read_u16(loop + 2);
-            parser->result = RESULT_OK;
-        } else {
-            parser->result = RESULT_SHORT_DATA;
-        }
+        read_netscape(parser);
         return;
     }
     // Other applications (colour profiles, XMP) hold binary data: step over

@@ -79,6 +79,9 @@ inline Bytes lzw_codes(const std::vector<uint8_t>& indices, uint32_t min_code_si
         prefix = k;
     }
     if (prefix >= 0) out.put(uint32_t(prefix), width);
+    // Reading that last code, a decoder adds the entry this encoder never
+    // makes; when that entry fills the width, the end code is one bit wider.
+    if (next == (1u << width) && width < 12) width++;
     if (end_code) out.put(end, width);
     return out.finish();
 }
@@ -131,11 +134,21 @@ inline Bytes control(uint32_t disposal, uint32_t delay_cs, int transparent = -1)
     return out;
 }
 
-inline Bytes netscape(uint32_t loops) {
-    Bytes out{0x21, 0xFF, 11, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 3, 1};
-    put16(out, loops);
+// A NETSCAPE application extension holding the given data sub-blocks, each
+// given by its bytes (its size byte is added).
+inline Bytes netscape_block(std::initializer_list<Bytes> blocks) {
+    Bytes out{0x21, 0xFF, 11, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0'};
+    for (const Bytes& block : blocks) {
+        out.push_back(uint8_t(block.size()));
+        append(out, block);
+    }
     out.push_back(0);
     return out;
+}
+
+// The usual NETSCAPE block: one loop sub-block (id 1, the loop count).
+inline Bytes netscape(uint32_t loops) {
+    return netscape_block({Bytes{1, uint8_t(loops), uint8_t(loops >> 8)}});
 }
 
 inline Bytes descriptor(uint32_t left, uint32_t top, uint32_t width, uint32_t height,

@@ -1,6 +1,7 @@
-// zoetra-shell-checks.exe: the shell's file choices run in-process under
-// Wine, against the real file system calls: drops built in memory, folder
-// listings through FindFirstFileW. Usage: zoetra-shell-checks FOLDER, where
+// zoetra-shell-checks.exe: the shell run in-process under Wine, against the
+// real system calls: drops built in memory, folder listings through
+// FindFirstFileW, the fullscreen switch when the style cannot be set or was
+// 0, hand-overs to a real main window. Usage: zoetra-shell-checks FOLDER, where
 // FOLDER is an empty scratch folder. Prints one line per failed check and
 // "N passed, N failed"; exits 1 when a check failed.
 #include <windows.h>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "app/app.h"
+#include "shell/handover_rules.h"
 
 namespace {
 
@@ -25,10 +27,10 @@ void check(bool ok, const char* what) {
     }
 }
 
-void make_file(const std::wstring& path) {
+void make_file(const std::wstring& path, const void* bytes = "GIF89a", DWORD size = 6) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     DWORD written;
-    WriteFile(file, "GIF89a", 6, &written, nullptr);
+    WriteFile(file, bytes, size, &written, nullptr);
     CloseHandle(file);
 }
 
@@ -72,6 +74,91 @@ std::wstring stepped(const std::wstring& path, uint32_t direction) {
     copy_path(as_utf16(requested), PATH_CAPACITY, as_utf16(path.c_str()));
     if (!step_to_neighbour(requested, direction)) return L"";
     return requested;
+}
+
+// The fullscreen switch's records as text, to compare before and after.
+std::string fullscreen_records(const Shell& s) {
+    const RECT& r = s.saved_window_rect;
+    char text[160];
+    std::snprintf(text, sizeof text, "style %llx rect %ld %ld %ld %ld brush %p fullscreen %u",
+                  static_cast<unsigned long long>(s.saved_window_style), r.left, r.top, r.right,
+                  r.bottom, s.player.background_brush, s.player.fullscreen);
+    return text;
+}
+
+Shell shell;  // large: not on the stack
+
+void check_fullscreen_switch() {
+    // A handle that is no window: the style cannot be set, and nothing may
+    // change, neither entering nor leaving.
+    HWND gone = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 0, 0, 100, 80, nullptr,
+                                nullptr, nullptr, nullptr);
+    DestroyWindow(gone);
+    shell.saved_window_rect = RECT{10, 20, 330, 260};
+    for (uint32_t fullscreen : {0u, 1u}) {
+        shell.player.fullscreen = fullscreen;
+        shell.player.background_brush =
+            fullscreen ? GetStockObject(BLACK_BRUSH) : GetSysColorBrush(COLOR_APPWORKSPACE);
+        if (fullscreen) shell.saved_window_style = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
+        const std::string before = fullscreen_records(shell);
+        toggle_fullscreen(gone, &shell);
+        check(fullscreen_records(shell) == before, "a failed style change leaves everything as it was");
+    }
+
+    // A window whose style is 0 (no caption: taken for fullscreen) is
+    // switched: the 0 that SetWindowLongPtrW returns is its old style. (A
+    // top-level window always keeps some style bits; a child can have none.)
+    HWND parent = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 0, 0, 100, 80, nullptr,
+                                  nullptr, nullptr, nullptr);
+    HWND window = CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 100, 80, parent, nullptr,
+                                  nullptr, nullptr);
+    SetWindowLongPtrW(window, GWL_STYLE, 0);
+    check(GetWindowLongPtrW(window, GWL_STYLE) == 0, "a child window takes the style 0");
+    shell.saved_window_style = WS_OVERLAPPEDWINDOW;
+    toggle_fullscreen(window, &shell);
+    check(shell.saved_window_style == 0 && shell.player.fullscreen == 0 &&
+              (GetWindowLongPtrW(window, GWL_STYLE) & WS_CAPTION) == WS_CAPTION,
+          "a window of style 0 is switched");
+    DestroyWindow(parent);
+}
+
+// A small valid GIF: one 3 x 2 frame.
+const unsigned char SMALL_GIF[] = {
+    0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0x03, 0x00, 0x02, 0x00, 0x81, 0x00, 0x00,
+    0xFF, 0x00, 0x00, 0x00, 0xFF, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF,
+    0x2C, 0x00, 0x00, 0x00, 0x00, 0x03, 0x00, 0x02, 0x00, 0x00,
+    0x02, 0x03, 0x8C, 0x2D, 0x05, 0x00, 0x3B};
+
+// Hand-overs are answered before anything loads; one posted message then
+// loads the last path handed over, whatever requested_path holds by then.
+void check_handover_load(const std::wstring& dir) {
+    const std::wstring first = dir + L"first.gif", second = dir + L"second.gif";
+    make_file(first, SMALL_GIF, sizeof SMALL_GIF);
+    make_file(second, SMALL_GIF, sizeof SMALL_GIF);
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    register_main_class(instance, &shell);
+    HWND window = CreateWindowExW(0, MAIN_CLASS_NAME, L"", WS_OVERLAPPEDWINDOW, 0, 0, 200, 150,
+                                  nullptr, nullptr, instance, nullptr);
+    check(window != nullptr, "a main window is made");
+    bool acknowledged = true;
+    for (const std::wstring* path : {&first, &second}) {
+        COPYDATASTRUCT data{COPYDATA_OPEN_FILE, DWORD((path->size() + 1) * sizeof(wchar_t)),
+                            const_cast<wchar_t*>(path->c_str())};
+        acknowledged &= SendMessageW(window, WM_COPYDATA, WPARAM(-1), LPARAM(&data)) ==
+                        LRESULT(COPYDATA_ACK);
+    }
+    check(acknowledged && shell.loaded_path[0] == 0, "hand-overs are answered before any load");
+    // A drop or a key changes requested_path before the load message runs.
+    copy_path(as_utf16(shell.requested_path), PATH_CAPACITY, as_utf16(L"C:\\elsewhere.gif"));
+    int loads = 0;
+    MSG message;
+    while (PeekMessageW(&message, window, WM_APP_LOAD_HANDED_OVER, WM_APP_LOAD_HANDED_OVER,
+                        PM_REMOVE)) {
+        loads++;
+        DispatchMessageW(&message);
+    }
+    check(loads == 1 && second == shell.loaded_path, "one load, of the last path handed over");
+    DestroyWindow(window);
 }
 
 }  // namespace
@@ -119,6 +206,9 @@ int wmain(int argc, wchar_t** argv) {
     check(!is_openable_path(L"a.gif"), "a relative path is not");
     check(!is_openable_path((dir + L"folder.gif").c_str()), "a folder is not");
     check(!is_openable_path((dir + L"notes.txt").c_str()), "another suffix is not");
+
+    check_fullscreen_switch();
+    check_handover_load(dir);
 
     std::printf("%d passed, %d failed\n", passed, failed);
     return failed ? 1 : 0;

@@ -9,8 +9,15 @@
   gifs.py sized OUT.gif BYTES
       an animation of noise frames padded with a comment block to exactly
       BYTES bytes (at least 1,000,000)
+  gifs.py slow OUT.gif FRAMES
+      FRAMES frames on a 64 x 64 canvas, each a solid 4000 x 4000 image:
+      every frame decodes 16 million pixels of which the canvas keeps a
+      corner, so the load takes seconds in little memory and file
+      (about 6 ms and 13 KB a frame)
 """
+import io
 import random
+import struct
 import sys
 
 from PIL import Image
@@ -69,6 +76,48 @@ def sized(out, target):
         f.write(data)
 
 
+def image_data(gif):
+    """The LZW data of a GIF's first image: code size byte, sub-blocks and
+    terminator."""
+    p = 13
+    if gif[10] & 0x80:
+        p += 3 << ((gif[10] & 7) + 1)
+    while gif[p] == 0x21:  # extensions before the image
+        p += 2
+        while gif[p]:
+            p += gif[p] + 1
+        p += 1
+    assert gif[p] == 0x2C
+    packed = gif[p + 9]
+    p += 10
+    if packed & 0x80:
+        p += 3 << ((packed & 7) + 1)
+    start = p
+    p += 1
+    while gif[p]:
+        p += gif[p] + 1
+    return gif[start:p + 1]
+
+
+def slow(out, frames, canvas=64, side=4000):
+    palette = [0, 0, 0, 255, 0, 0, 0, 0, 255, 255, 255, 255]
+    datas = []
+    for k in (1, 2):  # red and blue frames by turns
+        picture = Image.new("P", (side, side), k)
+        picture.putpalette(palette)
+        encoded = io.BytesIO()
+        picture.save(encoded, "GIF")
+        datas.append(image_data(encoded.getvalue()))
+    body = bytearray(b"GIF89a" + struct.pack("<HHBBB", canvas, canvas, 0x81, 0, 0))
+    body += bytes(palette)
+    for i in range(frames):
+        body += b"\x21\xf9\x04\x04" + struct.pack("<H", 10) + b"\x00\x00"
+        body += b"\x2c" + struct.pack("<HHHHB", 0, 0, side, side, 0) + datas[i % 2]
+    body += b"\x3b"
+    with open(out, "wb") as f:
+        f.write(body)
+
+
 def main(argv):
     if len(argv) == 7 and argv[1] == "solid":
         solid(argv[2], int(argv[3]), int(argv[4]), int(argv[5]), int(argv[6]))
@@ -76,6 +125,8 @@ def main(argv):
         print("%02X%02X%02X" % colour(int(argv[2])))
     elif len(argv) == 4 and argv[1] == "sized":
         sized(argv[2], int(argv[3]))
+    elif len(argv) == 4 and argv[1] == "slow":
+        slow(argv[2], int(argv[3]))
     else:
         print(__doc__, file=sys.stderr)
         return 2

@@ -1,14 +1,16 @@
 #!/bin/bash
 # The main window, start-up and the single-instance hand-over, as a user
 # sees them: titles after each way of opening a file, the second start that
-# hands its file to the running window and ends, WM_COPYDATA messages from
-# other programs, and a second start while the first one does not answer.
+# hands its file to the running window and ends without waiting for its
+# load, WM_COPYDATA messages from other programs, and a second start while
+# the first one does not answer.
 set -euo pipefail
 . "$(dirname "$0")/lib.sh"
 zt_init
 
 SAMPLE=$ZOETRA_SOURCE_DIR/src/res/sample.gif
 PPM="/usr/bin/python3 $ZT_LIB_DIR/ppm.py"
+GIFS="/usr/bin/python3 $ZT_LIB_DIR/gifs.py"
 
 zt_start_xvfb
 zt_prepare_prefix
@@ -20,6 +22,8 @@ cp "$SAMPLE" "$ZT_TMP/pics/other.gif"
 /usr/bin/convert "$SAMPLE[0]" "$ZT_TMP/pics/still.gif"
 printf 'not a picture\n' >"$ZT_TMP/pics/notes.txt"
 printf 'GIF89a but nothing more\n' >"$ZT_TMP/pics/broken.gif"
+# A load of seconds (about 6 ms a frame).
+$GIFS slow "$ZT_TMP/pics/slow.gif" 360
 # Header, 1 x 1 screen, a graphic control extension and the trailer.
 printf 'GIF89a\x01\x00\x01\x00\x00\x00\x00\x21\xf9\x04\x00\x0a\x00\x00\x00\x3b' >"$ZT_TMP/pics/noframes.gif"
 SAMPLE_TITLE=$(zt_playing_title sample.gif 12)
@@ -55,6 +59,29 @@ zt_expect_title "$SAMPLE_TITLE" "second start without a file"
 second_start "$(zt_winpath "$ZT_TMP/pics/notes.txt")"
 [ "$SECOND_EXIT" = 0 ] || zt_fail "second start with a refused file ended with $SECOND_EXIT"
 zt_expect_title "$SAMPLE_TITLE" "second start with a refused file"
+
+# --- A second start does not wait for the running window to load its file:
+# it has ended before the title shows the file, which then loads there.
+SLOW_TITLE=$(zt_playing_title slow.gif 360)
+x_window=$(zt_x_window "$SAMPLE_TITLE") || zt_fail "no X window titled '$SAMPLE_TITLE'"
+wine "$ZT_EXE" "$(zt_winpath "$ZT_TMP/pics/slow.gif")" >>"$ZT_TMP/second.log" 2>&1 &
+second_start_pid=$!
+ended_first=
+for _ in $(seq 1 1200); do
+    # Asked before the title is read: a title that is not yet the new
+    # file's was not at that moment either.
+    ended=1
+    kill -0 "$second_start_pid" 2>/dev/null && ended=0
+    [ "$(zt_x_title "$x_window")" = "$SLOW_TITLE" ] && { ended_first=0; break; }
+    [ "$ended" = 1 ] && { ended_first=1; break; }
+    sleep 0.05
+done
+[ "$ended_first" = 1 ] || zt_fail "the second start had not ended when the running window showed its file"
+wait "$second_start_pid" || zt_fail "the second start with slow.gif ended with $?"
+zt_expect_title "$SLOW_TITLE" "slow.gif, handed over" 60
+[ "$(zt_driver count-windows)" = 1 ] || zt_fail "a second main window appeared for slow.gif"
+copydata -1 1237548 auto "$(zt_winpath "$ZT_TMP/pics/sample.gif")" >/dev/null
+zt_expect_title "$SAMPLE_TITLE" "sample.gif again after slow.gif"
 
 # --- WM_COPYDATA from other programs.
 check_answer() {  # ANSWER WHAT ARGS...

@@ -1,7 +1,8 @@
 #!/bin/bash
-# The shell's file choices in-process under Wine (zoetra-shell-checks.exe):
-# drops, folder neighbours through the real FindFirstFileW, the acceptance
-# test of handed-over paths.
+# The shell in-process under Wine (zoetra-shell-checks.exe): drops, folder
+# neighbours through the real FindFirstFileW, the acceptance test of
+# handed-over paths, the fullscreen switch when the style cannot be set, and
+# hand-overs to a real main window that load after their answer.
 set -euo pipefail
 . "$(dirname "$0")/lib.sh"
 zt_init

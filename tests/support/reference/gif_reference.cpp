@@ -27,11 +27,15 @@ void apply_extensions(const ExtensionBlock* blocks, int count, Control* control,
             if (packed & 1) control->transparent = block.Bytes[3];
         } else if (block.Function == APPLICATION_EXT_FUNC_CODE && block.ByteCount >= 8 &&
                    std::memcmp(block.Bytes, "NETSCAPE", 8) == 0) {
-            // The loop count is in the first data sub-block that follows.
-            if (k + 1 < count && blocks[k + 1].Function == CONTINUE_EXT_FUNC_CODE &&
-                blocks[k + 1].ByteCount >= 3) {
-                const uint8_t* b = blocks[k + 1].Bytes;
-                *loop_count = uint32_t(b[1]) | uint32_t(b[2]) << 8;
+            // Its data sub-blocks follow. The loop count is in one with id 1,
+            // or in the first one when it is exactly 3 bytes long, whatever
+            // its id; the buffering sub-block (id 2) and others hold none.
+            for (int j = k + 1; j < count && blocks[j].Function == CONTINUE_EXT_FUNC_CODE; j++) {
+                const uint8_t* b = blocks[j].Bytes;
+                int n = blocks[j].ByteCount;
+                if (n >= 3 && (b[0] == 1 || (j == k + 1 && n == 3))) {
+                    *loop_count = uint32_t(b[1]) | uint32_t(b[2]) << 8;
+                }
             }
         }
     }
