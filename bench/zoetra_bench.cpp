@@ -1,4 +1,4 @@
-// zoetra-bench [--repeat N] [--pictures-ahead auto|never|always] FILE...
+// zoetra-bench [--repeat N] [--helpers auto|never|always] FILE...
 //
 // Times, for each file with its bytes already in memory, the whole load to
 // one finished full-canvas 32-bit picture per frame (release included):
@@ -13,7 +13,7 @@
 // down. The _ms columns are the child's CPU time (user and system, of all its
 // threads), which other work on the machine does not inflate; the _wall_ms
 // columns are wall-clock time, what a user waits, which helper threads on
-// other cores shorten. --pictures-ahead chooses how Zoetra's load uses its
+// other cores shorten. --helpers chooses how Zoetra's load uses its
 // helper threads (default auto, as the program).
 //
 // zoetra-bench --profile FILE... runs only Zoetra's load, once per file in
@@ -64,8 +64,8 @@ double now_ms() { return clock_ms(CLOCK_PROCESS_CPUTIME_ID); }
 
 double wall_now_ms() { return clock_ms(CLOCK_MONOTONIC); }
 
-// How Zoetra's loads use helper threads (--pictures-ahead).
-PicturesAheadMode ahead_mode = AHEAD_AUTO;
+// How Zoetra's loads use helper threads (--helpers).
+CompositeHelpersMode helpers_mode = HELPERS_AUTO;
 
 // The process's peak resident set in bytes (VmHWM), or 0.
 int64_t peak_resident() {
@@ -90,7 +90,7 @@ Measurement measure(Load load, const FileData& file, LzwTable* table, uint32_t f
     switch (load) {
     case LOAD_ZOETRA: {
         Animation animation{};
-        int result = zoetra_load(data, size, table, &animation, ahead_mode);
+        int result = zoetra_load(data, size, table, &animation, helpers_mode);
         m.ok = result != RESULT_LOAD_FAILED;
         m.frames = animation.frame_count;
         m.width = animation.width;
@@ -178,7 +178,7 @@ extern "C" __attribute__((noinline)) int profiled_load(const uint8_t* data, size
                                                        LzwTable* table, uint32_t* frames,
                                                        uint32_t* width, uint32_t* height) {
     Animation animation{};
-    int result = zoetra_load(data, size, table, &animation, ahead_mode);
+    int result = zoetra_load(data, size, table, &animation, helpers_mode);
     *frames = animation.frame_count;
     *width = animation.width;
     *height = animation.height;
@@ -197,16 +197,16 @@ int main(int argc, char** argv) {
             profile = true;
         } else if (std::strcmp(argv[i], "--check") == 0) {
             check = true;
-        } else if (std::strcmp(argv[i], "--pictures-ahead") == 0 && i + 1 < argc) {
+        } else if (std::strcmp(argv[i], "--helpers") == 0 && i + 1 < argc) {
             const char* mode = argv[++i];
             if (std::strcmp(mode, "never") == 0) {
-                ahead_mode = AHEAD_NEVER;
+                helpers_mode = HELPERS_NEVER;
             } else if (std::strcmp(mode, "always") == 0) {
-                ahead_mode = AHEAD_ALWAYS;
+                helpers_mode = HELPERS_ALWAYS;
             } else if (std::strcmp(mode, "auto") == 0) {
-                ahead_mode = AHEAD_AUTO;
+                helpers_mode = HELPERS_AUTO;
             } else {
-                std::fprintf(stderr, "zoetra-bench: --pictures-ahead takes auto, never or always\n");
+                std::fprintf(stderr, "zoetra-bench: --helpers takes auto, never or always\n");
                 return 2;
             }
         } else {
@@ -219,7 +219,7 @@ int main(int argc, char** argv) {
         }
     }
     if (files.empty()) {
-        std::fprintf(stderr, "usage: zoetra-bench [--repeat N] [--pictures-ahead auto|never|always] FILE...\n"
+        std::fprintf(stderr, "usage: zoetra-bench [--repeat N] [--helpers auto|never|always] FILE...\n"
                              "       zoetra-bench --profile FILE...\n"
                              "       zoetra-bench --check FILE...\n");
         return 2;
@@ -245,7 +245,7 @@ int main(int argc, char** argv) {
         for (const FileData& file : files) {
             Animation animation{};
             int result = zoetra_load(file.bytes.data(), file.bytes.size(), table, &animation,
-                                     ahead_mode);
+                                     helpers_mode);
             Pictures pictures;
             int ok = giflib_load(file.bytes.data(), file.bytes.size(), &pictures);
             const char* verdict = "same pictures";

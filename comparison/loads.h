@@ -14,7 +14,7 @@ constexpr uint32_t BENCH_BACKGROUND = 0x808080;
 // says). Returns the decoder's result; the caller releases the animation
 // (animation_release) in every case.
 int zoetra_load(const uint8_t* data, size_t size, LzwTable* table, Animation* animation,
-                PicturesAheadMode mode = AHEAD_AUTO);
+                CompositeHelpersMode mode = HELPERS_AUTO);
 
 // Pictures made by the comparison loads: count pictures of width x height
 // 0x00RRGGBB pixels, each its own allocation.

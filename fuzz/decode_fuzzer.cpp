@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!animation_create_table(&animation)) return 0;
     uint32_t sum = 0;
     // Helper threads for every input, so the fuzzer runs the threaded path.
-    DecodeTarget target{0xABABAB, progress, &sum, FUZZ_MEMORY_BUDGET, AHEAD_ALWAYS};
+    DecodeTarget target{0xABABAB, progress, &sum, FUZZ_MEMORY_BUDGET, HELPERS_ALWAYS};
     int result = gif_decode_memory(data, size, table, &animation, &target);
 
     if (result < RESULT_OK || result > RESULT_LOAD_FAILED || result == RESULT_BITMAP_FAILED) {

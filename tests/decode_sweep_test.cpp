@@ -45,7 +45,7 @@ SweepRun decode(const uint8_t* data, size_t size) {
     if (!animation_create_table(&run.animation)) std::abort();
     // With helpers, so that decodes cut short and bounds reached end while
     // pictures are made ahead.
-    DecodeTarget target{BACKGROUND, nullptr, nullptr, BUDGET, AHEAD_ALWAYS};
+    DecodeTarget target{BACKGROUND, nullptr, nullptr, BUDGET, HELPERS_ALWAYS};
     run.result = gif_decode_memory(data, size, shared_table(), &run.animation, &target);
     return run;
 }

@@ -132,7 +132,7 @@ if build_sanitized build/tsan thread; then
     norandom=()
     if setarch "$(uname -m)" -R true 2>/dev/null; then norandom=(setarch "$(uname -m)" -R); fi
     TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
-        "${norandom[@]}" build/tsan/zoetra_tests --gtest_filter='Playback*:DecodeAhead*' 2>&1 |
+        "${norandom[@]}" build/tsan/zoetra_tests --gtest_filter='Playback*:DecodeHelpers*' 2>&1 |
         tee "$log/tsan.txt"
     count_gtest "$log/tsan.txt" "${PIPESTATUS[0]}"
 else

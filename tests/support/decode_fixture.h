@@ -37,7 +37,7 @@ inline void decode_bytes(const std::vector<uint8_t>& bytes, Decoded* out,
                          uint32_t background = TEST_BACKGROUND) {
     animation_create_table(&out->animation);
     DecodeTarget target{background, record_progress, out};
-    target.pictures_ahead = AHEAD_ALWAYS;
+    target.helpers = HELPERS_ALWAYS;
     out->result = gif_decode_memory(bytes.data(), bytes.size(), out->table, &out->animation,
                                     &target);
 }

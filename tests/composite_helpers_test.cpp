@@ -1,13 +1,12 @@
-// Pictures made ahead by helper threads. A decode with helpers must give
-// exactly the frames, pixels and result codes of one without: for whole
-// files, for files cut short and for files that reach the memory bound while
-// helpers run ahead. A picture the decoder has taken is never written by a
-// helper again, and a process limited to one CPU starts none.
+// Compositing helpers. A decode with helpers must give exactly the frames,
+// pixels and result codes of one without: for whole files, for files cut
+// short and for files that reach the memory bound while a picture is still
+// being written by the helpers. A process limited to one CPU starts none.
 //
-// The DecodeAhead suite also runs under ThreadSanitizer in `make test`, and
-// like every unit test under AddressSanitizer with leak checking: these
-// canvases are small enough to be heap memory, so a picture made ahead and
-// not freed by a decode that ended early is reported.
+// The DecodeHelpers suite also runs under ThreadSanitizer in `make test`,
+// which sees a row written by two threads or read before it is written, and
+// like every unit test under AddressSanitizer with leak checking, which sees
+// a scratch or picture left behind by a decode that ended early.
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/wait.h>
@@ -16,7 +15,7 @@
 #include <cstring>
 #include <vector>
 
-#include "decode/pictures_ahead.h"
+#include "decode/composite_helpers.h"
 #include "decode_fixture.h"
 #include "gif_builder.h"
 
@@ -49,11 +48,11 @@ struct Outcome {
     std::vector<std::vector<uint32_t>> pictures;
 };
 
-Outcome decode_with(const uint8_t* data, size_t size, PicturesAheadMode mode, uint64_t budget) {
+Outcome decode_with(const uint8_t* data, size_t size, CompositeHelpersMode mode, uint64_t budget) {
     Decoded out;
     animation_create_table(&out.animation);
     DecodeTarget target{TEST_BACKGROUND, nullptr, nullptr, budget};
-    target.pictures_ahead = mode;
+    target.helpers = mode;
     out.result = gif_decode_memory(data, size, out.table, &out.animation, &target);
     Outcome outcome{out.result, out.animation.frame_count, {}};
     const size_t pixels = size_t(out.animation.width) * out.animation.height;
@@ -70,24 +69,24 @@ void expect_same(const Outcome& with, const Outcome& without) {
     for (uint32_t i = 0; i < with.frames; i++) EXPECT_EQ(with.pictures[i], without.pictures[i]) << i;
 }
 
-TEST(DecodeAhead, CutFilesGiveTheFramesOfADecodeWithoutHelpers) {
+TEST(DecodeHelpers, CutFilesGiveTheFramesOfADecodeWithoutHelpers) {
     const Bytes file = moving_boxes();
-    const Outcome whole = decode_with(file.data(), file.size(), AHEAD_ALWAYS, 0);
+    const Outcome whole = decode_with(file.data(), file.size(), HELPERS_ALWAYS, 0);
     ASSERT_EQ(whole.result, RESULT_OK);
     ASSERT_EQ(whole.frames, 24u);
     // Every length from the first image on, in steps that land in headers,
     // sub-blocks and between blocks alike.
     for (size_t size = 40; size <= file.size(); size += size < 400 ? 1 : 7) {
         SCOPED_TRACE(size);
-        expect_same(decode_with(file.data(), size, AHEAD_ALWAYS, 0),
-                    decode_with(file.data(), size, AHEAD_NEVER, 0));
+        expect_same(decode_with(file.data(), size, HELPERS_ALWAYS, 0),
+                    decode_with(file.data(), size, HELPERS_NEVER, 0));
     }
 }
 
-TEST(DecodeAhead, BoundReachedWhileHelpersRunAheadKeepsTheSameFrames) {
-    // Budgets from below the first frame to above the whole file: the
-    // pictures made ahead count as held, so the decode stops at the same
-    // frame with helpers as without.
+TEST(DecodeHelpers, BoundReachedWhileHelpersWriteKeepsTheSameFrames) {
+    // Budgets from below the first frame to above the whole file: a second
+    // image scratch is held only where it fits, so the decode stops at the
+    // same frame with helpers as without.
     const Bytes file = moving_boxes();
     const uint64_t picture = 61 * 37 * 4 + PICTURE_OVERHEAD;
     const uint64_t table = FRAME_TABLE_STEP * sizeof(Frame);
@@ -96,50 +95,15 @@ TEST(DecodeAhead, BoundReachedWhileHelpersRunAheadKeepsTheSameFrames) {
         for (uint64_t extra : {uint64_t(0), picture / 2, picture - 1}) {
             const uint64_t budget = table + 61 * 37 * 4 + pictures * picture + extra;
             SCOPED_TRACE(budget);
-            Outcome without = decode_with(file.data(), file.size(), AHEAD_NEVER, budget);
-            expect_same(decode_with(file.data(), file.size(), AHEAD_ALWAYS, budget), without);
+            Outcome without = decode_with(file.data(), file.size(), HELPERS_NEVER, budget);
+            expect_same(decode_with(file.data(), file.size(), HELPERS_ALWAYS, budget), without);
             if (without.frames > 0 && without.frames < 24) seen_partial++;
         }
     }
     EXPECT_GT(seen_partial, 20u);  // the budgets did cut the file short
 }
 
-TEST(DecodeAhead, TakenPictureIsNeverWrittenByAHelper) {
-    // The decoder writes into a picture as soon as it has taken it. Were a
-    // helper still writing zeros into its pages, the pattern would lose a
-    // pixel at some page start (and ThreadSanitizer would see the race).
-    const uint32_t W = 300, H = 40;  // 48,000 bytes: twelve pages a picture
-    const size_t pixels = size_t(W) * H;
-    PicturesAhead ahead{};
-    ASSERT_GT(pictures_ahead_start(&ahead, AHEAD_ALWAYS, W, H), 0u);
-    std::vector<Bitmap> taken;
-    for (uint32_t round = 0; round < 300; round++) {
-        pictures_ahead_fill(&ahead, 1 + round % AHEAD_SLOTS);
-        Bitmap picture{};
-        ASSERT_TRUE(pictures_ahead_take(&ahead, &picture));
-        ASSERT_EQ(picture.width, W);
-        ASSERT_EQ(picture.height, H);
-        for (size_t p = 0; p < pixels; p += 997) ASSERT_EQ(picture.pixels[p], 0u) << round;
-        std::fill(picture.pixels, picture.pixels + pixels, 0xC0FFEE00u | round);
-        taken.push_back(picture);
-        if (round % 50 == 49) pictures_ahead_trim(&ahead, 2);
-    }
-    pictures_ahead_stop(&ahead);
-    Bitmap none{};
-    EXPECT_FALSE(pictures_ahead_take(&ahead, &none));
-    for (uint32_t round = 0; round < taken.size(); round++) {
-        const uint32_t* p = taken[round].pixels;
-        for (size_t k = 0; k < pixels; k++) {
-            if (p[k] != (0xC0FFEE00u | round)) {
-                ADD_FAILURE() << "picture " << round << " pixel " << k << " is " << p[k];
-                break;
-            }
-        }
-        bitmap_delete(&taken[round]);
-    }
-}
-
-TEST(DecodeAhead, OneUsableCpuStartsNoHelperUnlessForced) {
+TEST(DecodeHelpers, OneUsableCpuStartsNoHelperUnlessForced) {
     // Limited to one CPU, as `taskset -c 0` limits it, the program's choice
     // is a decode alone; the tests' switch starts helpers all the same.
     pid_t child = fork();
@@ -149,11 +113,11 @@ TEST(DecodeAhead, OneUsableCpuStartsNoHelperUnlessForced) {
         CPU_ZERO(&one);
         CPU_SET(0, &one);
         if (sched_setaffinity(0, sizeof one, &one) != 0) _exit(3);
-        PicturesAhead automatic{}, forced{};
-        uint32_t helpers = pictures_ahead_start(&automatic, AHEAD_AUTO, 640, 480);
-        uint32_t forced_helpers = pictures_ahead_start(&forced, AHEAD_ALWAYS, 640, 480);
-        pictures_ahead_stop(&automatic);
-        pictures_ahead_stop(&forced);
+        CompositeHelpers automatic{}, forced{};
+        uint32_t helpers = composite_helpers_start(&automatic, HELPERS_AUTO, 640, 480);
+        uint32_t forced_helpers = composite_helpers_start(&forced, HELPERS_ALWAYS, 640, 480);
+        composite_helpers_stop(&automatic);
+        composite_helpers_stop(&forced);
         _exit(helpers == 0 && forced_helpers > 0 && os_usable_cpus() == 1 ? 0 : 1);
     }
     int status = 0;
