@@ -16,12 +16,11 @@ set -euo pipefail
 zt_init
 
 GIFS="/usr/bin/python3 $ZT_LIB_DIR/gifs.py"
+$GIFS solid "$ZT_TMP/pace.gif" 250 2 320 240     # 250 frames of 20 ms
+$GIFS solid "$ZT_TMP/slow.gif" 12 10 64 48       # 12 frames of 100 ms
 
 zt_start_xvfb
 zt_prepare_prefix
-
-$GIFS solid "$ZT_TMP/pace.gif" 250 2 320 240     # 250 frames of 20 ms
-$GIFS solid "$ZT_TMP/slow.gif" 12 10 64 48       # 12 frames of 100 ms
 
 key() { zt_driver key "$1" || zt_fail "key $1: no window"; }
 
@@ -37,7 +36,6 @@ expect_rate() {
             zt_log "$what: $fps frames a second (at least $minimum)"
             return 0
         fi
-        key 80  # pace leaves it paused; play on for the next try
     done
     zt_fail "$what: frames a second$rates, not $minimum or more"
 }
@@ -56,13 +54,11 @@ for _ in 1 2 3 4 5; do key 38; done
 zt_expect_title "$(zt_playing_title pace.gif 250 '>>' 2.00 100%)" "speed 2.00 at 100 %"
 expect_rate 95 "20 ms frames at 2.00 and 100 %"
 
-# The processor time of zoetra.exe over 10 s of 100 ms frames, from /proc:
-# wine becomes the process that runs the program.
-key 80
-zt_driver close || zt_fail "close: no window"
-zt_wait_app 30
-zt_start_app "$(zt_winpath "$ZT_TMP/slow.gif")"
-zt_expect_title "$(zt_playing_title slow.gif 12)" "slow.gif" 60
+# The processor time of zoetra.exe over 10 s of 100 ms frames, from /proc
+# (wine becomes the process that runs the program). A second start hands
+# the file over.
+wine "$ZT_EXE" "$(zt_winpath "$ZT_TMP/slow.gif")" >/dev/null 2>&1 || true
+zt_expect_title "$(zt_playing_title slow.gif 12)" "slow.gif handed over"
 pid=$ZT_APP_PID
 [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = zoetra.exe ] || zt_fail "process $pid is not zoetra.exe"
 ticks() { awk '{ print $14 + $15 }' "/proc/$pid/stat"; }
