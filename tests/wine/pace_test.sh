@@ -5,7 +5,7 @@
 # (frames of 10 ms) and zoom 100 %. While it plays a file of 100 ms frames it
 # sleeps between them: under 2 % of one core over 10 s.
 #
-# A rate is measured over 1.8 s of play (zoetra-driver pace: paused titles
+# A rate is measured over 2 s of play (zoetra-driver pace: paused titles
 # before and after), well inside one 250-frame pass. Drawing time added to
 # every frame, as a schedule from the end of each drawing does, gives about
 # 43 frames a second at 400 %. A measurement that falls short is taken again
@@ -28,7 +28,7 @@ key() { zt_driver key "$1" || zt_fail "key $1: no window"; }
 expect_rate() {
     local minimum=$1 what=$2 try out fps rates=
     for try in 1 2 3; do
-        out=$(zt_driver pace 1.8) || zt_fail "$what: pace failed ($out)"
+        out=$(zt_driver pace 2) || zt_fail "$what: pace failed ($out)"
         fps=$(sed -n 's/^fps //p' <<<"$out")
         rates="$rates $fps"
         zt_log "$what, try $try: $(tr '\n' ' ' <<<"$out")"
