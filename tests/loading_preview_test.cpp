@@ -38,7 +38,7 @@ protected:
         make_animation(&rig_.anim, width, height, delays, 0);
         rig_.anim.animation.frame_count = 0;
         setup_player(&rig_.test, &rig_.anim.animation, client_width, client_height);
-        services_ = PlaybackServices{clock_tick, nullptr, nullptr, &clock_};
+        services_ = PlaybackServices{.tick = clock_tick, .context = &clock_};
         player()->services = &services_;
         preview_.set_title = record_title;
         preview_.title_context = &titles_;

@@ -1,8 +1,9 @@
 // The playback engine: the real thread over small animations of solid-colour
-// frames drawn into the native paint screen, and the speed-change timing
-// driven by a scripted clock.
+// frames drawn into the native paint screen, the speed-change timing driven
+// by a scripted clock, and the frame schedule under a model of Windows' timer.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <vector>
@@ -227,7 +228,7 @@ TEST(PlaybackSpeedTiming, ThousandMillisecondFrame) {
         SCOPED_TRACE(c.name);
         Player player{};
         ScriptedClock clock{c.t0 + c.press, {}, c.stop_after, &player};
-        PlaybackServices services{scripted_tick, scripted_wait, nullptr, &clock};
+        PlaybackServices services{.tick = scripted_tick, .wait = scripted_wait, .context = &clock};
         player.services = &services;
         player.speed_index.store(c.speed_after);
         player.stop_requested.store(c.stop_requested);
@@ -241,12 +242,221 @@ TEST(PlaybackSpeedTiming, LeftoverWakeUpDoesNotCutTheFrameShort) {
     // wakes the thread 5 ms in.
     Player player{};
     ScriptedClock clock{1005, {}, 0, &player};
-    PlaybackServices services{scripted_tick, scripted_wait, nullptr, &clock};
+    PlaybackServices services{.tick = scripted_tick, .wait = scripted_wait, .context = &clock};
     player.services = &services;
     player.speed_index.store(7);
     wait_out_speed_change(1000, 7, 1000, &player);
     EXPECT_EQ(clock.now, 1890u);
     EXPECT_EQ(clock.waits, std::vector<uint32_t>{885});
+}
+
+// A model of Windows' timer around a playback thread run on the test's own
+// thread. The model keeps the true time in microseconds; the engine reads it
+// through a clock of 1 ms resolution (the performance counter). A wait ends
+// on a timer tick, up to one tick before or after its timeout (which one is
+// drawn from a seeded generator): 15.625 ms ticks by default, 1 ms ticks while
+// a granted fine timer request is in force. Drawing a frame takes paint_us of
+// true time (slow_paint_us for the frame drawn slow_draw-th). Every
+// assertion reads the true times at which frames began to be drawn.
+struct WindowsTimer {
+    int64_t now_us;
+    uint32_t seed;
+    int takes_request;      // the fine timer request is taken (else refused)
+    int answers_request;    // a taken request is honoured (else ignored)
+    int fine;               // a fine timer is in force
+    int requests, releases;
+    int64_t paint_us;
+    size_t slow_draw;       // index in drawn_us of the one slow drawing
+    int64_t slow_paint_us;
+    std::vector<int64_t> drawn_us;
+    // A speed change made by the window's thread at this true time (0: none).
+    int64_t change_at_us;
+    void (*change)(Player* player);
+    Player* player;
+};
+
+constexpr int64_t DEFAULT_TICK_US = 15625;
+
+uint32_t model_tick(void* context) {
+    return uint32_t(static_cast<WindowsTimer*>(context)->now_us / 1000);  // wraps as a tick count does
+}
+
+int model_wait(OsEvent* event, uint32_t timeout_ms, void* context) {
+    WindowsTimer* timer = static_cast<WindowsTimer*>(context);
+    if (os_event_wait(event, 0)) return 1;  // a signal was waiting
+    if (timeout_ms == 0) return 0;
+    int64_t tick = timer->fine ? 1000 : DEFAULT_TICK_US;
+    int64_t target = timer->now_us + int64_t(timeout_ms) * 1000;
+    // The ticks after now within one tick of the timeout; pick one.
+    int64_t low = std::max(timer->now_us + 1, target - tick);
+    int64_t first = (low + tick - 1) / tick * tick;
+    int64_t last = (target + tick) / tick * tick;
+    timer->seed = timer->seed * 1664525u + 1013904223u;
+    int64_t end = first + tick * int64_t((timer->seed >> 8) % uint32_t((last - first) / tick + 1));
+    if (timer->change_at_us && timer->change_at_us <= end) {
+        timer->now_us = std::max(timer->now_us, timer->change_at_us);
+        timer->change_at_us = 0;
+        timer->change(timer->player);  // sets the event
+        return os_event_wait(event, 0);
+    }
+    timer->now_us = end;
+    return 0;
+}
+
+int model_fine_timer_begin(void* context) {
+    WindowsTimer* timer = static_cast<WindowsTimer*>(context);
+    timer->requests++;
+    if (!timer->takes_request) return 0;
+    timer->fine = timer->answers_request;
+    return 1;
+}
+
+void model_fine_timer_end(void* context) {
+    WindowsTimer* timer = static_cast<WindowsTimer*>(context);
+    timer->releases++;
+    timer->fine = 0;
+}
+
+void model_paint(uint32_t, void* context) {
+    WindowsTimer* timer = static_cast<WindowsTimer*>(context);
+    bool slow = timer->slow_paint_us && timer->drawn_us.size() == timer->slow_draw;
+    timer->drawn_us.push_back(timer->now_us);
+    timer->now_us += slow ? timer->slow_paint_us : timer->paint_us;
+}
+
+int run_here(uint32_t (*procedure)(void*), void* argument, void*) {
+    procedure(argument);
+    return 1;
+}
+
+// Plays the frames once or more (loop_count) through start_playback, the
+// thread procedure running on this thread to its end under the timer model.
+void play_under(WindowsTimer* timer, const std::vector<uint32_t>& delays, uint32_t loop_count) {
+    auto rig = make_player(delays, loop_count);
+    Player* player = &rig->test.player;
+    PlaybackServices services{.tick = model_tick, .wait = model_wait, .start_thread = run_here,
+                              .fine_timer_begin = model_fine_timer_begin,
+                              .fine_timer_end = model_fine_timer_end, .context = timer};
+    player->services = &services;
+    timer->player = player;
+    rig->test.screen.on_frame = model_paint;
+    rig->test.screen.on_frame_context = timer;
+    start_playback(player, 0);
+    EXPECT_TRUE(idle(player));
+    // One request per thread, ended once if it was taken.
+    EXPECT_EQ(timer->requests, 1);
+    EXPECT_EQ(timer->releases, timer->takes_request);
+    EXPECT_EQ(timer->fine, 0);
+}
+
+double ms_between(const WindowsTimer& timer, size_t from, size_t to) {
+    return double(timer.drawn_us[to] - timer.drawn_us[from]) / 1000.0;
+}
+
+// Start times: several phases against the timer's tick, and one just before
+// the millisecond clock wraps.
+const int64_t START_US[] = {1'000'000'000, 1'000'003'300, 1'000'007'812, 1'000'011'111,
+                            (int64_t(1) << 32) * 1000 - 700'000};
+
+TEST(PlaybackPace, PassOfTwentyMillisecondFramesOnTheDefaultTimer) {
+    // The fine timer refused, or taken and ignored: 100 frames of 20 ms, each
+    // drawn in 5 ms, still last 2000 ms a pass (a schedule from the end of
+    // each drawing gives about 3125).
+    for (int takes = 0; takes < 2; takes++) {
+        for (int64_t start : START_US) {
+            for (uint32_t seed = 1; seed <= 6; seed++) {
+                SCOPED_TRACE(testing::Message() << "taken " << takes << ", start " << start << ", seed " << seed);
+                WindowsTimer timer{};
+                timer.now_us = start;
+                timer.seed = seed;
+                timer.takes_request = takes;
+                timer.paint_us = 5000;
+                play_under(&timer, std::vector<uint32_t>(100, 20), 2);
+                ASSERT_EQ(timer.drawn_us.size(), 200u);
+                EXPECT_NEAR(ms_between(timer, 0, 100), 2000.0, 32.0);
+            }
+        }
+    }
+}
+
+TEST(PlaybackPace, EveryFrameItsTimeOnAFineTimer) {
+    for (int64_t start : START_US) {
+        for (uint32_t seed = 1; seed <= 4; seed++) {
+            SCOPED_TRACE(testing::Message() << "start " << start << ", seed " << seed);
+            WindowsTimer timer{};
+            timer.now_us = start;
+            timer.seed = seed;
+            timer.takes_request = timer.answers_request = 1;
+            timer.paint_us = 5000;
+            play_under(&timer, std::vector<uint32_t>(100, 20), 2);
+            ASSERT_EQ(timer.drawn_us.size(), 200u);
+            for (size_t k = 0; k + 1 < timer.drawn_us.size(); k++)
+                ASSERT_NEAR(ms_between(timer, k, k + 1), 20.0, 2.0) << "frame " << k;
+        }
+    }
+}
+
+// A timer model on a granted fine timer with 5 ms paints, from start.
+WindowsTimer fine_timer_at(int64_t start) {
+    WindowsTimer timer{};
+    timer.now_us = start;
+    timer.seed = 7;
+    timer.takes_request = timer.answers_request = 1;
+    timer.paint_us = 5000;
+    return timer;
+}
+
+TEST(PlaybackPace, SpeedChangeEndsTheFrameByItsDueTime) {
+    // Frame 1 (1000 ms) is due 100 ms after the start; 300 ms into it the
+    // speed changes. It ends at its delay at the new speed counted from its
+    // due time (not from its drawing, 5 ms later), and frame 2 is due then.
+    struct Case {
+        const char* name;
+        void (*change)(Player*);
+        double frame_1_ms, frame_2_ms;
+    };
+    const Case cases[] = {{"Up", speed_up, 890, 89}, {"Down", speed_down, 1312, 131}};
+    for (const Case& c : cases) {
+        for (int64_t start : START_US) {
+            SCOPED_TRACE(testing::Message() << c.name << ", start " << start);
+            WindowsTimer timer = fine_timer_at(start);
+            timer.change_at_us = start + 400'000;
+            timer.change = c.change;
+            play_under(&timer, {100, 1000, 100, 100}, 1);
+            ASSERT_EQ(timer.drawn_us.size(), 4u);
+            int64_t due_1_us = (start / 1000 + 100) * 1000;
+            double frame_1_ends = double(timer.drawn_us[2] - due_1_us) / 1000.0;
+            EXPECT_GE(frame_1_ends, c.frame_1_ms);
+            EXPECT_LT(frame_1_ends, c.frame_1_ms + 2.0);
+            EXPECT_NEAR(ms_between(timer, 2, 3), c.frame_2_ms, 2.0);
+        }
+    }
+}
+
+TEST(PlaybackPace, SlowDrawingIsFollowedAtOnceWithoutABurst) {
+    // The fourth frame's drawing takes 50 ms, past its 20 ms.
+    for (int64_t start : START_US) {
+        SCOPED_TRACE(start);
+        WindowsTimer timer = fine_timer_at(start);
+        timer.slow_draw = 3;
+        timer.slow_paint_us = 50'000;
+        play_under(&timer, std::vector<uint32_t>(10, 20), 1);
+        ASSERT_EQ(timer.drawn_us.size(), 10u);
+        EXPECT_EQ(ms_between(timer, 3, 4), 50.0);
+        for (size_t k = 4; k < 9; k++) EXPECT_NEAR(ms_between(timer, k, k + 1), 20.0, 2.0) << k;
+    }
+}
+
+TEST(PlaybackPace, RunOfZeroMillisecondFramesLeavesTheNextItsWholeDelay) {
+    for (int64_t start : START_US) {
+        SCOPED_TRACE(start);
+        WindowsTimer timer = fine_timer_at(start);
+        play_under(&timer, {20, 0, 0, 0, 0, 0, 20, 20}, 1);
+        ASSERT_EQ(timer.drawn_us.size(), 8u);
+        // A delay of 0 shows the next frame as soon as it is drawn.
+        for (size_t k = 1; k < 6; k++) EXPECT_EQ(ms_between(timer, k, k + 1), 5.0) << k;
+        EXPECT_NEAR(ms_between(timer, 6, 7), 20.0, 2.0);
+    }
 }
 
 struct CommandCase {
@@ -385,7 +595,7 @@ TEST(PlaybackStart, ThreadThatCannotBeCreatedLeavesPlaybackIdle) {
         SCOPED_TRACE(c.first);
         auto rig = make_player(std::vector<uint32_t>(5, 100), 0);
         Player* player = &rig->test.player;
-        PlaybackServices services{nullptr, nullptr, refuse_thread, nullptr};
+        PlaybackServices services{.start_thread = refuse_thread};
         player->services = &services;
         player->reverse = c.reverse;
         start_playback(player, c.first);

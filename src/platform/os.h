@@ -1,8 +1,8 @@
 // The thin layer between the portable code and the operating system: whole
-// file reads, the millisecond tick, an auto-reset event, detached threads,
-// yielding and the size of physical memory. os_win.cpp implements it with
-// Win32 for zoetra.exe, os_posix.cpp with the C++ standard library and POSIX
-// for the native tools and tests.
+// file reads, the millisecond clock, the fine timer request, an auto-reset
+// event, detached threads, yielding and the size of physical memory.
+// os_win.cpp implements it with Win32 for zoetra.exe, os_posix.cpp with the
+// C++ standard library and POSIX for the native tools and tests.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -19,9 +19,18 @@ using PathChar = char;
 int os_load_file(const PathChar* path, uint8_t** data, size_t* size);
 void os_free_file(uint8_t* data);
 
-// Milliseconds since some fixed moment, 32 bits, wrapping. Compare ticks only
-// by unsigned differences.
+// Milliseconds since some fixed moment, 32 bits, wrapping, read from a clock
+// of 1 ms resolution or finer (never Windows' 15.625 ms tick count). Compare
+// ticks only by unsigned differences.
 uint32_t os_tick_count();
+
+// Asks for waits and sleeps that end within about 1 ms of their timeout
+// (Windows: timeBeginPeriod(1); its default timer ticks every 15.625 ms).
+// Returns 1 when the request was taken, to be ended by os_fine_timer_end
+// once; 0 when it was refused, with nothing to end. A taken request may still
+// go unanswered (Windows 11 ignores it for a minimised or covered window).
+int os_fine_timer_begin();
+void os_fine_timer_end();
 
 // An auto-reset event: a signal wakes one wait and is consumed by it; setting
 // an already signalled event leaves one signal.

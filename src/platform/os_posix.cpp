@@ -60,6 +60,11 @@ uint32_t os_tick_count() {
     return static_cast<uint32_t>(static_cast<uint64_t>(ms));
 }
 
+// POSIX waits are as fine as the clock already: nothing to ask for.
+int os_fine_timer_begin() { return 1; }
+
+void os_fine_timer_end() {}
+
 struct OsEvent {
     std::mutex mutex;
     std::condition_variable signal;
@@ -92,6 +97,8 @@ int os_event_wait(OsEvent* event, uint32_t timeout_ms) {
     auto is_set = [event] { return event->signalled; };
     if (timeout_ms == OS_WAIT_FOREVER) {
         event->signal.wait(hold, is_set);
+    } else if (timeout_ms == 0) {
+        if (!is_set()) return 0;  // a poll: no timed wait, which would sleep for the timer slack
     } else if (!event->signal.wait_for(hold, std::chrono::milliseconds(timeout_ms), is_set)) {
         return 0;
     }

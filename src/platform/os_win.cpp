@@ -1,5 +1,6 @@
 // The OS layer over Win32: the twin of os_posix.cpp.
 #include <windows.h>
+#include <timeapi.h>
 
 #include "platform/os.h"
 
@@ -58,7 +59,24 @@ void os_free_file(uint8_t* data) {
     if (data) HeapFree(GetProcessHeap(), 0, data);
 }
 
-uint32_t os_tick_count() { return GetTickCount(); }
+uint32_t os_tick_count() {
+    // The performance counter, not GetTickCount, which advances in steps of
+    // the system timer (15.625 ms by default). Split so that counter * 1000
+    // cannot overflow however long the machine has run.
+    static const ULONGLONG per_second = [] {
+        LARGE_INTEGER frequency;
+        QueryPerformanceFrequency(&frequency);
+        return ULONGLONG(frequency.QuadPart);
+    }();
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    ULONGLONG count = ULONGLONG(counter.QuadPart);
+    return static_cast<uint32_t>(count / per_second * 1000 + count % per_second * 1000 / per_second);
+}
+
+int os_fine_timer_begin() { return timeBeginPeriod(1) == TIMERR_NOERROR; }
+
+void os_fine_timer_end() { timeEndPeriod(1); }
 
 // An OsEvent* is the event's HANDLE.
 OsEvent* os_event_create() {

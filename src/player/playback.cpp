@@ -47,17 +47,53 @@ int start_thread(Player* player, uint32_t (*procedure)(void*)) {
     return os_thread_start(procedure, player);
 }
 
-// The thread's last access to the Player: the frame index first, then
-// playing falls (release), after which the window's thread owns everything.
-uint32_t end_thread(Player* player, uint32_t index) {
+int begin_fine_timer(Player* player) {
+    const PlaybackServices* services = player->services;
+    if (services && services->fine_timer_begin) return services->fine_timer_begin(services->context);
+    return os_fine_timer_begin();
+}
+
+void end_fine_timer(Player* player) {
+    const PlaybackServices* services = player->services;
+    if (services && services->fine_timer_end) {
+        services->fine_timer_end(services->context);
+    } else {
+        os_fine_timer_end();
+    }
+}
+
+// What a playback thread carries from frame to frame.
+struct Pace {
+    uint32_t due;    // when the next frame is due (playback_tick)
+    int fine_timer;  // 1 while the thread holds a fine timer request
+};
+
+// The start of a thread: the fine timer request, the bars filled once, and
+// the first frame due now.
+Pace begin_thread(Player* player) {
+    Pace pace{};
+    pace.fine_timer = begin_fine_timer(player);
+    acquire_paint_lock(player);
+    fill_borders(player);
+    release_paint_lock(player);
+    pace.due = playback_tick(player);
+    return pace;
+}
+
+// The thread's last accesses to the Player: the fine timer request ends, the
+// frame index is stored, then playing falls (release), after which the
+// window's thread owns everything.
+uint32_t end_thread(Player* player, const Pace* pace, uint32_t index) {
+    if (pace->fine_timer) end_fine_timer(player);
     player->current_frame.store(index, std::memory_order_relaxed);
     player->playing.store(0, std::memory_order_release);
     return 0;
 }
 
-// Draws frame i and keeps it on screen for its scaled delay. Returns 1 when a
-// stop was requested (the caller ends the thread with i), else 0.
-int show_frame(Player* player, const Animation* animation, uint32_t i) {
+// Draws frame i and keeps it on screen until its due time plus its scaled
+// delay, then sets the next frame's due time. Returns 1 when a stop was
+// requested (the caller ends the thread with i), else 0.
+int show_frame(Player* player, const Animation* animation, uint32_t i, Pace* pace) {
     acquire_paint_lock(player);
     paint_frame(player, animation, i);
     int32_t s = player->speed_index.load(std::memory_order_relaxed);
@@ -65,16 +101,22 @@ int show_frame(Player* player, const Animation* animation, uint32_t i) {
     uint32_t scaled = scale_delay(d, s);
     player->frame_delay_ms.store(scaled, std::memory_order_relaxed);
     release_paint_lock(player);
-    // The frame is timed from the moment it was drawn.
-    uint32_t t0 = playback_tick(player);
-    if (wait_stop_event(player, scaled)) wait_out_speed_change(t0, s, d, player);
+    uint32_t drawn = playback_tick(player);  // the drawing has ended
+    // Windows' waits may end up to a timer tick before their timeout: one
+    // that did is waited out again.
+    for (;;) {
+        uint32_t elapsed = playback_tick(player) - pace->due;  // modulo 2^32
+        if (elapsed >= scaled) break;
+        if (wait_stop_event(player, scaled - elapsed)) {
+            scaled = wait_out_speed_change(pace->due, s, d, player);
+            break;
+        }
+    }
+    // A frame whose drawing ran past its end has the next follow at once,
+    // due from then: no debt for later frames to catch up.
+    uint32_t end = pace->due + scaled;
+    pace->due = int32_t(drawn - end) > 0 ? drawn : end;
     return player->stop_requested.load(std::memory_order_acquire) != 0;
-}
-
-void fill_borders_locked(Player* player) {
-    acquire_paint_lock(player);
-    fill_borders(player);
-    release_paint_lock(player);
 }
 
 void passes_of(const Animation* animation, uint32_t* passes, bool* endless) {
@@ -84,24 +126,21 @@ void passes_of(const Animation* animation, uint32_t* passes, bool* endless) {
 
 }  // namespace
 
-void wait_out_speed_change(uint32_t t0, int32_t speed_index, uint32_t delay_ms, Player* player) {
-    (void)speed_index;  // the speed the frame was drawn at; the rule below covers it
+uint32_t wait_out_speed_change(uint32_t t0, int32_t speed_index, uint32_t delay_ms, Player* player) {
     // The event carries stop requests and speed changes, and being auto-reset
     // it merges them. Whatever woke us, a stop ends the frame at once; else the
     // frame stays until its delay at the newest speed has passed since it was
-    // drawn. That also covers a wake-up left over from a speed change that was
-    // already applied when the frame was drawn, and a speed changed back.
+    // due. That also covers a wake-up left over from a speed change that was
+    // already applied when the frame was drawn, a speed changed back, and a
+    // wait that ended before its timeout.
+    uint32_t target = scale_delay(delay_ms, speed_index);
     for (;;) {
-        if (player->stop_requested.load(std::memory_order_acquire) != 0) return;
+        if (player->stop_requested.load(std::memory_order_acquire) != 0) return target;
         int32_t s2 = player->speed_index.load(std::memory_order_relaxed);
+        target = scale_delay(delay_ms, s2);
         uint32_t elapsed = playback_tick(player) - t0;  // modulo 2^32
-        uint32_t target = scale_delay(delay_ms, s2);
-        if (elapsed >= target) return;
-        if (!wait_stop_event(player, target - elapsed)) {
-            // The full time passed; only a speed change made meanwhile
-            // (without a signal left for us) needs another round.
-            if (s2 == player->speed_index.load(std::memory_order_relaxed)) return;
-        }
+        if (elapsed >= target) return target;
+        wait_stop_event(player, target - elapsed);  // time and speed are read afresh
     }
 }
 
@@ -112,42 +151,45 @@ uint32_t play_forward(void* argument) {
     uint32_t passes;
     bool endless;
     passes_of(animation, &passes, &endless);
-    fill_borders_locked(player);
+    Pace pace = begin_thread(player);
     uint32_t j = 0;
     do {
         // A start index at (or past) the frame count makes this pass empty.
         while (i < animation->frame_count) {
-            if (show_frame(player, animation, i)) return end_thread(player, i);
+            if (show_frame(player, animation, i, &pace)) return end_thread(player, &pace, i);
             i++;
         }
         i = 0;
         if (!endless) j++;
     } while (j < passes);
-    return end_thread(player, 0);
+    return end_thread(player, &pace, 0);
 }
 
 uint32_t play_reverse(void* argument) {
     Player* player = static_cast<Player*>(argument);
     const Animation* animation = player->animation;
     uint32_t count = animation->frame_count;
-    if (count == 0) return end_thread(player, 0);
+    if (count == 0) {
+        Pace none{};
+        return end_thread(player, &none, 0);
+    }
     int64_t i = player->current_frame.load(std::memory_order_relaxed);
     if (i > int64_t(count) - 1) i = int64_t(count) - 1;
     uint32_t passes;
     bool endless;
     passes_of(animation, &passes, &endless);
-    fill_borders_locked(player);
+    Pace pace = begin_thread(player);
     uint32_t j = 0;
     do {
         while (i >= 0) {
-            if (show_frame(player, animation, static_cast<uint32_t>(i)))
-                return end_thread(player, static_cast<uint32_t>(i));
+            if (show_frame(player, animation, static_cast<uint32_t>(i), &pace))
+                return end_thread(player, &pace, static_cast<uint32_t>(i));
             i--;
         }
         i = int64_t(count) - 1;
         if (!endless) j++;
     } while (j < passes);
-    return end_thread(player, count - 1);
+    return end_thread(player, &pace, count - 1);
 }
 
 void start_playback(Player* player, uint32_t first) {

@@ -8,15 +8,19 @@
 #include "platform/os.h"
 #include "player/player.h"
 
-// The services the playback engine takes time and threads from. A Player
-// without services (the program's) uses os_tick_count, os_event_wait and
-// os_thread_start; tests hand in their own to drive time or refuse a thread.
-// Any null member falls back to the OS service.
+// The services the playback engine takes time, waits, threads and the fine
+// timer from. A Player without services (the program's) uses os_tick_count,
+// os_event_wait, os_thread_start and os_fine_timer_begin / _end; tests hand
+// in their own to drive time, refuse a thread, or grant or refuse the fine
+// timer. Any null member falls back to the OS service.
 struct PlaybackServices {
-    uint32_t (*tick)(void* context);
-    int (*wait)(OsEvent* event, uint32_t timeout_ms, void* context);
-    int (*start_thread)(uint32_t (*procedure)(void* argument), void* argument, void* context);
-    void* context;
+    uint32_t (*tick)(void* context) = nullptr;
+    int (*wait)(OsEvent* event, uint32_t timeout_ms, void* context) = nullptr;
+    int (*start_thread)(uint32_t (*procedure)(void* argument), void* argument,
+                        void* context) = nullptr;
+    int (*fine_timer_begin)(void* context) = nullptr;  // 1: taken, end it once; 0: refused
+    void (*fine_timer_end)(void* context) = nullptr;
+    void* context = nullptr;
 };
 
 // A delay in milliseconds scaled to a speed step (unsigned arithmetic, each
@@ -26,15 +30,26 @@ uint32_t scale_delay(uint32_t delay_ms, int32_t speed_index);
 // The engine's clock, from the Player's services or the OS.
 uint32_t playback_tick(const Player* player);
 
-// Thread procedures; argument is the Player. Both return 0.
+// Thread procedures; argument is the Player. Both return 0. While one runs
+// it holds a fine timer request, so that waits end near their moment.
+//
+// The schedule. Every frame has a due time; the first frame of a thread is
+// due when the thread starts it. Frame k is drawn, then stays until due(k) +
+// s(k), s(k) being its delay at the speed in force (at the speed it ended
+// with, after a speed change). due(k + 1) is the later of due(k) + s(k) and
+// the moment frame k's drawing ended: drawing time is not added to the
+// delays, a wake-up that comes late shortens only the frame it brings, and
+// neither a slow paint, a busy machine nor a run of 0 ms frames leaves a
+// debt that later frames would pay off in a burst.
 uint32_t play_forward(void* argument);
 uint32_t play_reverse(void* argument);
 
-// Called by the thread procedures when the stop event ended a frame's wait:
-// a stop request returns at once; otherwise the frame stays until its delay
-// d at the newest speed has passed since t0 (when it was drawn), or returns
-// at once when that time is already over.
-void wait_out_speed_change(uint32_t t0, int32_t speed_index, uint32_t delay_ms, Player* player);
+// Called by the thread procedures when the stop event ended a frame's wait.
+// t0 is the frame's due time. A stop request returns at once; otherwise the
+// frame stays until its delay d at the newest speed has passed since t0, or
+// returns at once when that time is already over. Returns the delay at the
+// speed the frame ended with.
+uint32_t wait_out_speed_change(uint32_t t0, int32_t speed_index, uint32_t delay_ms, Player* player);
 
 // Starts a playback thread (forward or reverse by player->reverse) at frame
 // first. The caller has made sure none runs. If no thread can be created,

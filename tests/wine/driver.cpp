@@ -34,17 +34,6 @@ void print_utf8(const wchar_t* text) {
     std::fflush(stdout);
 }
 
-int read_title(HWND window, wchar_t* title, int capacity) {
-    // SendMessageTimeout so a hung window cannot hang the driver.
-    DWORD_PTR length = 0;
-    title[0] = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXT, WPARAM(capacity), LPARAM(title),
-                             SMTO_ABORTIFHUNG, 5000, &length))
-        return 0;
-    title[capacity - 1] = 0;
-    return 1;
-}
-
 int command_title() {
     HWND window = find_main_window();
     if (!window) {
@@ -146,6 +135,17 @@ int command_close() {
 }
 
 }  // namespace
+
+int read_title(HWND window, wchar_t* title, int capacity) {
+    // SendMessageTimeout so a hung window cannot hang the driver.
+    DWORD_PTR length = 0;
+    title[0] = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, WPARAM(capacity), LPARAM(title),
+                             SMTO_ABORTIFHUNG, 5000, &length))
+        return 0;
+    title[capacity - 1] = 0;
+    return 1;
+}
 
 bool client_picture(HWND window, uint32_t** pixels, LONG* width, LONG* height) {
     RECT client;

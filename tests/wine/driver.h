@@ -21,6 +21,10 @@ bool wait_until(double seconds, DWORD interval_ms, Ready ready) {
     }
 }
 
+// Reads the window's title (WM_GETTEXT, given up after 5 s if the window
+// hangs). Returns 1, or 0 with an empty title.
+int read_title(HWND window, wchar_t* title, int capacity);
+
 // The header of a width x height DIB of 32-bit pixels, rows top-down.
 inline BITMAPINFO top_down_info(LONG width, LONG height) {
     BITMAPINFO info{};
