@@ -68,7 +68,7 @@ uint32_t composite_helpers_start(CompositeHelpers* helpers, CompositeHelpersMode
         helper->wake = os_event_create();
         if (!helper->wake) break;
         helpers->running.fetch_add(1, std::memory_order_relaxed);
-        if (!os_thread_start(help, helper)) {
+        if (!os_thread_start_apart(help, helper)) {
             helpers->running.fetch_sub(1, std::memory_order_relaxed);
             os_event_destroy(helper->wake);
             helper->wake = nullptr;

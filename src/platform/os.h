@@ -49,6 +49,12 @@ int os_event_wait(OsEvent* event, uint32_t timeout_ms);
 // the thread cannot be created.
 int os_thread_start(uint32_t (*procedure)(void* argument), void* argument);
 
+// The same for a thread meant to run beside its creator: where the process
+// may run on more than one CPU, it begins on another CPU than the caller's
+// (and may move later), so that the two run in parallel from the first
+// moment rather than once the scheduler has spread them.
+int os_thread_start_apart(uint32_t (*procedure)(void* argument), void* argument);
+
 // Gives the rest of this time slice to another ready thread.
 void os_yield();
 

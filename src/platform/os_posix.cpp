@@ -9,6 +9,7 @@
 #include <system_error>
 #include <thread>
 
+#include <pthread.h>
 #include <sched.h>
 #include <unistd.h>
 
@@ -112,6 +113,58 @@ int os_thread_start(uint32_t (*procedure)(void* argument), void* argument) {
     try {
         std::thread([procedure, argument] { procedure(argument); }).detach();
     } catch (const std::system_error&) {
+        return 0;
+    }
+    return 1;
+}
+
+namespace {
+
+struct ApartStart {
+    uint32_t (*procedure)(void* argument);
+    void* argument;
+    cpu_set_t allowed;  // the process's CPUs, which the thread gets back at once
+};
+
+void* apart_trampoline(void* parameter) {
+    ApartStart start = *static_cast<ApartStart*>(parameter);
+    delete static_cast<ApartStart*>(parameter);
+    // Now running away from the creator's CPU: the scheduler keeps a thread
+    // where it runs, so it may have every CPU again.
+    pthread_setaffinity_np(pthread_self(), sizeof start.allowed, &start.allowed);
+    start.procedure(start.argument);
+    return nullptr;
+}
+
+}  // namespace
+
+int os_thread_start_apart(uint32_t (*procedure)(void* argument), void* argument) {
+    // Linux places a new thread by its own rules, often on its creator's
+    // CPU, and spreads busy threads only at its next balancing, milliseconds
+    // later. So the thread is created allowed everywhere but here.
+    ApartStart* start = new (std::nothrow) ApartStart{procedure, argument, {}};
+    if (!start) return 0;
+    cpu_set_t elsewhere;
+    const int here = sched_getcpu();
+    if (sched_getaffinity(0, sizeof start->allowed, &start->allowed) != 0 || here < 0 ||
+        CPU_COUNT(&start->allowed) < 2 || !CPU_ISSET(here, &start->allowed)) {
+        delete start;
+        return os_thread_start(procedure, argument);
+    }
+    elsewhere = start->allowed;
+    CPU_CLR(here, &elsewhere);
+    pthread_attr_t attributes;
+    if (pthread_attr_init(&attributes) != 0) {
+        delete start;
+        return 0;
+    }
+    pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
+    pthread_attr_setaffinity_np(&attributes, sizeof elsewhere, &elsewhere);
+    pthread_t thread;
+    const int failed = pthread_create(&thread, &attributes, apart_trampoline, start);
+    pthread_attr_destroy(&attributes);
+    if (failed) {
+        delete start;
         return 0;
     }
     return 1;

@@ -110,6 +110,12 @@ int os_thread_start(uint32_t (*procedure)(void* argument), void* argument) {
     return 1;
 }
 
+int os_thread_start_apart(uint32_t (*procedure)(void* argument), void* argument) {
+    // Windows gives each new thread of a process another ideal processor and
+    // runs a ready thread on an idle one: it begins apart already.
+    return os_thread_start(procedure, argument);
+}
+
 void os_yield() { SwitchToThread(); }
 
 uint64_t os_physical_memory() {
