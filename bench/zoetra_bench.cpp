@@ -1,16 +1,20 @@
-// zoetra-bench [--repeat N] FILE...
+// zoetra-bench [--repeat N] [--helpers auto|never|always] FILE...
 //
 // Times, for each file with its bytes already in memory, the whole load to
 // one finished full-canvas 32-bit picture per frame (release included):
 // Zoetra's own load, giflib with a plain compositing loop, stb_image, and the
 // floor of writing that many picture bytes into fresh memory. Prints
-//   FILE frames W H zoetra_ms giflib_ms stb_ms memcpy_ms
+//   FILE frames W H zoetra_ms giflib_ms stb_ms memcpy_ms zoetra_wall_ms memcpy_wall_ms
 // (medians over the repetitions; "skipped" where a loader refused or crashed),
 // then the geometric means, then the peak memory of a Zoetra load.
 //
 // Every measurement runs in a child process of its own, so each load starts
 // from the same fresh heap and a crash in a loader cannot take the benchmark
-// down. Times are the child's CPU time (user and system), not wall time.
+// down. The _ms columns are the child's CPU time (user and system, of all its
+// threads), which other work on the machine does not inflate; the _wall_ms
+// columns are wall-clock time, what a user waits, which helper threads on
+// other cores shorten. --helpers chooses how Zoetra's load uses its
+// helper threads (default auto, as the program).
 //
 // zoetra-bench --profile FILE... runs only Zoetra's load, once per file in
 // this process, for profilers (callgrind: --toggle-collect=profiled_load).
@@ -36,7 +40,8 @@ enum Load { LOAD_ZOETRA, LOAD_GIFLIB, LOAD_STB, LOAD_FLOOR, LOAD_KINDS };
 
 struct Measurement {
     int ok;
-    double ms;
+    double ms;       // CPU time
+    double wall_ms;  // wall-clock time
     uint32_t frames, width, height;
     int64_t peak_growth;  // bytes the load added to the process's peak resident set
 };
@@ -46,13 +51,21 @@ struct FileData {
     std::vector<uint8_t> bytes;
 };
 
-// CPU time of this process, user and system (page faults included): the
-// machine may be busy with other work, which wall time would count.
-double now_ms() {
+double clock_ms(clockid_t clock) {
     timespec t;
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    clock_gettime(clock, &t);
     return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
 }
+
+// CPU time of this process, user and system (page faults included), over
+// all its threads: the machine may be busy with other work, which wall time
+// would count.
+double now_ms() { return clock_ms(CLOCK_PROCESS_CPUTIME_ID); }
+
+double wall_now_ms() { return clock_ms(CLOCK_MONOTONIC); }
+
+// How Zoetra's loads use helper threads (--helpers).
+CompositeHelpersMode helpers_mode = HELPERS_AUTO;
 
 // The process's peak resident set in bytes (VmHWM), or 0.
 int64_t peak_resident() {
@@ -73,11 +86,11 @@ Measurement measure(Load load, const FileData& file, LzwTable* table, uint32_t f
     const uint8_t* data = file.bytes.data();
     const size_t size = file.bytes.size();
     int64_t peak_before = peak_resident();
-    double start = now_ms();
+    double start = now_ms(), wall_start = wall_now_ms();
     switch (load) {
     case LOAD_ZOETRA: {
         Animation animation{};
-        int result = zoetra_load(data, size, table, &animation);
+        int result = zoetra_load(data, size, table, &animation, helpers_mode);
         m.ok = result != RESULT_LOAD_FAILED;
         m.frames = animation.frame_count;
         m.width = animation.width;
@@ -108,6 +121,7 @@ Measurement measure(Load load, const FileData& file, LzwTable* table, uint32_t f
     default: break;
     }
     m.ms = now_ms() - start;
+    m.wall_ms = wall_now_ms() - wall_start;
     return m;
 }
 
@@ -164,7 +178,7 @@ extern "C" __attribute__((noinline)) int profiled_load(const uint8_t* data, size
                                                        LzwTable* table, uint32_t* frames,
                                                        uint32_t* width, uint32_t* height) {
     Animation animation{};
-    int result = zoetra_load(data, size, table, &animation);
+    int result = zoetra_load(data, size, table, &animation, helpers_mode);
     *frames = animation.frame_count;
     *width = animation.width;
     *height = animation.height;
@@ -183,6 +197,18 @@ int main(int argc, char** argv) {
             profile = true;
         } else if (std::strcmp(argv[i], "--check") == 0) {
             check = true;
+        } else if (std::strcmp(argv[i], "--helpers") == 0 && i + 1 < argc) {
+            const char* mode = argv[++i];
+            if (std::strcmp(mode, "never") == 0) {
+                helpers_mode = HELPERS_NEVER;
+            } else if (std::strcmp(mode, "always") == 0) {
+                helpers_mode = HELPERS_ALWAYS;
+            } else if (std::strcmp(mode, "auto") == 0) {
+                helpers_mode = HELPERS_AUTO;
+            } else {
+                std::fprintf(stderr, "zoetra-bench: --helpers takes auto, never or always\n");
+                return 2;
+            }
         } else {
             FileData file{argv[i], {}};
             if (!read_file(argv[i], &file.bytes)) {
@@ -193,7 +219,7 @@ int main(int argc, char** argv) {
         }
     }
     if (files.empty()) {
-        std::fprintf(stderr, "usage: zoetra-bench [--repeat N] FILE...\n"
+        std::fprintf(stderr, "usage: zoetra-bench [--repeat N] [--helpers auto|never|always] FILE...\n"
                              "       zoetra-bench --profile FILE...\n"
                              "       zoetra-bench --check FILE...\n");
         return 2;
@@ -218,7 +244,8 @@ int main(int argc, char** argv) {
         int differ = 0;
         for (const FileData& file : files) {
             Animation animation{};
-            int result = zoetra_load(file.bytes.data(), file.bytes.size(), table, &animation);
+            int result = zoetra_load(file.bytes.data(), file.bytes.size(), table, &animation,
+                                     helpers_mode);
             Pictures pictures;
             int ok = giflib_load(file.bytes.data(), file.bytes.size(), &pictures);
             const char* verdict = "same pictures";
@@ -247,11 +274,14 @@ int main(int argc, char** argv) {
 
     double log_giflib = 0, log_stb = 0, log_floor = 0;
     int n_giflib = 0, n_stb = 0, n_floor = 0;
+    // Wall-clock: Zoetra's load over the floor's, and each on its own.
+    double log_wall_share = 0, log_wall_zoetra = 0, log_wall_floor = 0;
+    int n_wall = 0;
     std::vector<std::string> memory_lines;
     for (const FileData& file : files) {
         // The first Zoetra load gives the frame count and size for the floor.
         Measurement first = measure_isolated(LOAD_ZOETRA, file, table, 0, 0, 0);
-        std::vector<double> times[LOAD_KINDS];
+        std::vector<double> times[LOAD_KINDS], walls[LOAD_KINDS];
         bool ok[LOAD_KINDS] = {true, true, true, true};
         int64_t peak = first.peak_growth;
         ok[LOAD_ZOETRA] = first.ok;
@@ -273,22 +303,33 @@ int main(int argc, char** argv) {
                     continue;
                 }
                 times[load].push_back(m.ms);
+                walls[load].push_back(m.wall_ms);
                 if (load == LOAD_ZOETRA) peak = std::max(peak, m.peak_growth);
             }
         }
-        double ms[LOAD_KINDS];
-        char column[LOAD_KINDS][32];
+        double ms[LOAD_KINDS], wall[LOAD_KINDS];
+        char column[LOAD_KINDS][32], wall_column[LOAD_KINDS][32];
         for (int load = 0; load < LOAD_KINDS; load++) {
             ms[load] = ok[load] ? median(times[load]) : 0;
+            wall[load] = ok[load] ? median(walls[load]) : 0;
             if (ok[load]) {
                 std::snprintf(column[load], sizeof column[load], "%.3f", ms[load]);
+                std::snprintf(wall_column[load], sizeof wall_column[load], "%.3f", wall[load]);
             } else {
                 std::snprintf(column[load], sizeof column[load], "skipped");
+                std::snprintf(wall_column[load], sizeof wall_column[load], "skipped");
             }
         }
-        std::printf("%s %u %u %u %s %s %s %s\n", file.path.c_str(), first.frames, first.width,
-                    first.height, column[0], column[1], column[2], column[3]);
+        std::printf("%s %u %u %u %s %s %s %s %s %s\n", file.path.c_str(), first.frames,
+                    first.width, first.height, column[0], column[1], column[2], column[3],
+                    wall_column[LOAD_ZOETRA], wall_column[LOAD_FLOOR]);
         std::fflush(stdout);
+        if (ok[LOAD_ZOETRA] && ok[LOAD_FLOOR] && wall[LOAD_ZOETRA] > 0 && wall[LOAD_FLOOR] > 0) {
+            log_wall_share += std::log(wall[LOAD_ZOETRA] / wall[LOAD_FLOOR]);
+            log_wall_zoetra += std::log(wall[LOAD_ZOETRA]);
+            log_wall_floor += std::log(wall[LOAD_FLOOR]);
+            n_wall++;
+        }
         if (!ok[LOAD_ZOETRA] || ms[LOAD_ZOETRA] <= 0) continue;
         if (ok[LOAD_GIFLIB]) log_giflib += std::log(ms[LOAD_GIFLIB] / ms[LOAD_ZOETRA]), n_giflib++;
         if (ok[LOAD_STB]) log_stb += std::log(ms[LOAD_STB] / ms[LOAD_ZOETRA]), n_stb++;
@@ -309,6 +350,9 @@ int main(int argc, char** argv) {
     auto mean = [](double log_sum, int n) { return n ? std::exp(log_sum / n) : 0.0; };
     std::printf("geomean speedup vs giflib %.2f, vs stb %.2f, memcpy share %.2f\n",
                 mean(log_giflib, n_giflib), mean(log_stb, n_stb), mean(log_floor, n_floor));
+    std::printf("geomean wall-clock ms: zoetra %.3f, floor %.3f; zoetra / floor %.2f\n",
+                mean(log_wall_zoetra, n_wall), mean(log_wall_floor, n_wall),
+                mean(log_wall_share, n_wall));
     for (const std::string& line : memory_lines) std::printf("%s\n", line.c_str());
     std::free(table);
     return 0;

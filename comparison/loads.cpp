@@ -8,10 +8,12 @@
 
 #include "giflib_memory.h"
 
-int zoetra_load(const uint8_t* data, size_t size, LzwTable* table, Animation* animation) {
+int zoetra_load(const uint8_t* data, size_t size, LzwTable* table, Animation* animation,
+                CompositeHelpersMode mode) {
     if (!animation_create_table(animation)) return RESULT_LOAD_FAILED;
     // The program's own load: no preview callback, the window's colour.
     DecodeTarget target{BENCH_BACKGROUND, nullptr, nullptr};
+    target.helpers = mode;
     return gif_decode_memory(data, size, table, animation, &target);
 }
 

@@ -10,9 +10,11 @@
 // The colour that clears the canvas in every load that composites itself.
 constexpr uint32_t BENCH_BACKGROUND = 0x808080;
 
-// Zoetra's load exactly as the program runs it. Returns the decoder's result;
-// the caller releases the animation (animation_release) in every case.
-int zoetra_load(const uint8_t* data, size_t size, LzwTable* table, Animation* animation);
+// Zoetra's load exactly as the program runs it (with helpers as the mode
+// says). Returns the decoder's result; the caller releases the animation
+// (animation_release) in every case.
+int zoetra_load(const uint8_t* data, size_t size, LzwTable* table, Animation* animation,
+                CompositeHelpersMode mode = HELPERS_AUTO);
 
 // Pictures made by the comparison loads: count pictures of width x height
 // 0x00RRGGBB pixels, each its own allocation.

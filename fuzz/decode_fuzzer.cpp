@@ -1,6 +1,7 @@
 // libFuzzer target for the decoder: decodes a buffer the way a file is
 // decoded (the whole file in memory, then the block walk, every image built
-// and composited into its finished picture), checks what a loaded animation
+// and composited into its finished picture, with helper threads making the
+// pictures resident ahead of the decoder), checks what a loaded animation
 // promises, reads every finished picture and releases the animation.
 //
 // The memory budget is kept small so each input stays quick and well inside
@@ -41,7 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Animation animation{};
     if (!animation_create_table(&animation)) return 0;
     uint32_t sum = 0;
-    DecodeTarget target{0xABABAB, progress, &sum, FUZZ_MEMORY_BUDGET};
+    // Helper threads for every input, so the fuzzer runs the threaded path.
+    DecodeTarget target{0xABABAB, progress, &sum, FUZZ_MEMORY_BUDGET, HELPERS_ALWAYS};
     int result = gif_decode_memory(data, size, table, &animation, &target);
 
     if (result < RESULT_OK || result > RESULT_LOAD_FAILED || result == RESULT_BITMAP_FAILED) {

@@ -43,7 +43,9 @@ LzwTable* shared_table() {
 SweepRun decode(const uint8_t* data, size_t size) {
     SweepRun run{RESULT_LOAD_FAILED, Animation{}};
     if (!animation_create_table(&run.animation)) std::abort();
-    DecodeTarget target{BACKGROUND, nullptr, nullptr, BUDGET};
+    // With helpers, so that decodes cut short and bounds reached end while
+    // pictures are made ahead.
+    DecodeTarget target{BACKGROUND, nullptr, nullptr, BUDGET, HELPERS_ALWAYS};
     run.result = gif_decode_memory(data, size, shared_table(), &run.animation, &target);
     return run;
 }

@@ -2,7 +2,8 @@
 # `make test`: builds (native and Windows), then runs every ctest test of the
 # native build (unit tests and the script tests, Wine ones included), then the
 # unit tests under AddressSanitizer + UndefinedBehaviorSanitizer, then the
-# playback tests under ThreadSanitizer. Ends with one line "N passed, N failed"; exits 1 when
+# tests of the threaded parts (playback, the decode's helpers) under
+# ThreadSanitizer. Ends with one line "N passed, N failed"; exits 1 when
 # anything failed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -121,22 +122,23 @@ else
 fi
 stage_end "asan+ubsan unit tests"
 
-# 3. The playback engine's tests under ThreadSanitizer. A filter that matches
+# 3. The tests of the two threaded parts, the playback engine and the
+# decode's helper threads, under ThreadSanitizer. A filter that matches
 # nothing runs nothing, which is fine.
-stage_start "playback tests, thread sanitizer (build/tsan)"
+stage_start "threaded tests, thread sanitizer (build/tsan)"
 if build_sanitized build/tsan thread; then
     # ThreadSanitizer cannot map its shadow memory under the widest address
     # randomisation some kernels use; run without randomisation.
     norandom=()
     if setarch "$(uname -m)" -R true 2>/dev/null; then norandom=(setarch "$(uname -m)" -R); fi
     TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
-        "${norandom[@]}" build/tsan/zoetra_tests --gtest_filter='Playback*' 2>&1 |
+        "${norandom[@]}" build/tsan/zoetra_tests --gtest_filter='Playback*:DecodeHelpers*' 2>&1 |
         tee "$log/tsan.txt"
     count_gtest "$log/tsan.txt" "${PIPESTATUS[0]}"
 else
     echo "the ThreadSanitizer build failed"
     failed=$((failed + 1))
 fi
-stage_end "tsan playback tests"
+stage_end "tsan threaded tests"
 
 finish

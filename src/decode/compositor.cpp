@@ -56,8 +56,8 @@ uint32_t clip(uint64_t value, uint32_t limit) { return value < limit ? uint32_t(
 
 }  // namespace
 
-int composite_frame(Animation* animation, CompositingContext* context, uint32_t index,
-                    const uint32_t* image) {
+void composite_begin(Animation* animation, CompositingContext* context, uint32_t index,
+                     const uint32_t* image, Bitmap picture, CompositeJob* job) {
     const uint32_t width = animation->width, height = animation->height;
     Frame* frame = &animation->frames[index];
     if (index == 0) {
@@ -65,56 +65,71 @@ int composite_frame(Animation* animation, CompositingContext* context, uint32_t 
         context->base = nullptr;
         context->clear_left = context->clear_top = context->clear_right = context->clear_bottom = 0;
     }
-
-    Bitmap picture{};
-    if (!bitmap_create(&picture, width, height)) return 0;
-
+    job->canvas = *context;
+    job->image = image;
+    job->image_width = frame->width;
+    job->image_top = frame->top;
     // The part of the image that lies on the canvas.
-    const uint32_t left = clip(frame->left, width), top = clip(frame->top, height);
-    const uint32_t right = clip(uint64_t(frame->left) + frame->width, width);
-    const uint32_t bottom = clip(uint64_t(frame->top) + frame->height, height);
-    const bool has_image = image && left < right && top < bottom;
-    const bool keyed = frame->transparent_key != 0;
+    job->left = clip(frame->left, width);
+    job->top = clip(frame->top, height);
+    job->right = clip(uint64_t(frame->left) + frame->width, width);
+    job->bottom = clip(uint64_t(frame->top) + frame->height, height);
+    job->keyed = frame->transparent_key != 0;
     // The key is COLORREF 0x00BBGGRR; pixels are 0x00RRGGBB.
-    const uint32_t rgb = swap_red_blue(frame->transparent_key);
-
-    for (uint32_t y = 0; y < height && picture.pixels; y++) {
-        uint32_t* row = picture.pixels + size_t(y) * width;
-        if (!has_image || y < top || y >= bottom) {
-            canvas_run(context, width, y, row, 0, width);
-            continue;
-        }
-        const uint32_t* from = image + size_t(y - frame->top) * frame->width;
-        if (keyed && context->base && !clears_row(context, y, left, right)) {
-            // The image over the picture below, but its key colour.
-            canvas_run(context, width, y, row, 0, left);
-            pixels_blend_keyed(row + left, from, context->base + size_t(y) * width + left,
-                               right - left, rgb);
-            canvas_run(context, width, y, row, right, width);
-        } else if (keyed) {
-            // The canvas first, then the image's pixels but its key colour.
-            canvas_run(context, width, y, row, 0, width);
-            pixels_copy_keyed(row + left, from, right - left, rgb);
-        } else {
-            canvas_run(context, width, y, row, 0, left);
-            pixels_copy(row + left, from, right - left);
-            canvas_run(context, width, y, row, right, width);
-        }
-    }
+    job->key = swap_red_blue(frame->transparent_key);
+    job->picture = picture.pixels;
+    job->width = width;
+    job->height = picture.pixels ? height : 0;
 
     // What the next frame is drawn over.
     if (frame->disposal == 2) {
         context->base = picture.pixels;
-        context->clear_left = left;
-        context->clear_top = top;
-        context->clear_right = clip(uint64_t(frame->left) + frame->width, width);
-        context->clear_bottom = clip(uint64_t(frame->top) + frame->height, height);
+        context->clear_left = job->left;
+        context->clear_top = job->top;
+        context->clear_right = job->right;
+        context->clear_bottom = job->bottom;
     } else if (frame->disposal != 3) {
         context->base = picture.pixels;
         context->clear_left = context->clear_top = context->clear_right = context->clear_bottom = 0;
     }
     frame->bitmap = picture;
-    return 1;
+}
+
+void composite_rows(const CompositeJob* job, uint32_t first_row, uint32_t end_row) {
+    const CompositingContext* canvas = &job->canvas;
+    const uint32_t width = job->width, left = job->left, right = job->right;
+    const bool has_image = job->image && left < right && job->top < job->bottom;
+    if (end_row > job->height) end_row = job->height;
+    for (uint32_t y = first_row; y < end_row; y++) {
+        uint32_t* row = job->picture + size_t(y) * width;
+        if (!has_image || y < job->top || y >= job->bottom) {
+            canvas_run(canvas, width, y, row, 0, width);
+            continue;
+        }
+        const uint32_t* from = job->image + size_t(y - job->image_top) * job->image_width;
+        if (job->keyed && canvas->base && !clears_row(canvas, y, left, right)) {
+            // The image over the picture below, but its key colour.
+            canvas_run(canvas, width, y, row, 0, left);
+            pixels_blend_keyed(row + left, from, canvas->base + size_t(y) * width + left,
+                               right - left, job->key);
+            canvas_run(canvas, width, y, row, right, width);
+        } else if (job->keyed) {
+            // The canvas first, then the image's pixels but its key colour.
+            canvas_run(canvas, width, y, row, 0, width);
+            pixels_copy_keyed(row + left, from, right - left, job->key);
+        } else {
+            canvas_run(canvas, width, y, row, 0, left);
+            pixels_copy(row + left, from, right - left);
+            canvas_run(canvas, width, y, row, right, width);
+        }
+    }
+}
+
+void composite_frame(Animation* animation, CompositingContext* context, uint32_t index,
+                     const uint32_t* image, Bitmap picture) {
+    CompositeJob job;
+    composite_begin(animation, context, index, image, picture, &job);
+    composite_rows(&job, 0, job.height);
 }
 
 void compositing_release(CompositingContext* context) {

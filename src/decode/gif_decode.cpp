@@ -25,6 +25,7 @@
 #include "decode/byte_stream.h"
 #include "decode/compositor.h"
 #include "decode/frame_image.h"
+#include "decode/composite_helpers.h"
 
 namespace {
 
@@ -41,7 +42,12 @@ struct Parser {
     Animation* animation;
     const DecodeTarget* target;
     CompositingContext compositing;
-    ImageScratch scratch;    // each image's pixels, until it is composited
+    CompositeHelpers helpers;  // threads that write pictures; none started on one CPU
+    // Each image's pixels until its frame is composited. Alone the decoder
+    // uses the first only; with helpers images alternate, so the next image
+    // is decoded while the helpers composite the last one.
+    ImageScratch scratch[2];
+    uint32_t scratch_next;   // the scratch the next image goes into
     Palette global;
     Palette work;
     uint32_t global_count;   // entries of the global colour table, 0 without one
@@ -138,25 +144,53 @@ uint64_t picture_cost(uint32_t width, uint32_t height) {
     return uint64_t(width) * height * 4u + PICTURE_OVERHEAD;
 }
 
-// Whether the image of this descriptor, with its finished picture, fits in the
-// budget beside everything the decode already holds: the frame table (grown
-// if this image fills it), one picture per finished frame (the compositor
-// draws over those, it keeps no canvas of its own) and the image scratch
-// (grown if this image needs more). An image too large for any bitmap is
-// left to the frame image builder, which refuses it.
-bool image_fits(const Parser* parser, const uint8_t descriptor[9]) {
-    const Animation* animation = parser->animation;
+uint64_t scratch_bytes(const ImageScratch* scratch) { return uint64_t(scratch->capacity) * 4u; }
+
+uint64_t larger(uint64_t a, uint64_t b) { return a > b ? a : b; }
+
+// The frame table once the next image is counted: grown if it fills it.
+uint64_t table_bytes(const Parser* parser) {
     uint32_t capacity = parser->capacity;
     if (parser->frame_count + 1 >= capacity) capacity += FRAME_TABLE_STEP;
-    uint64_t need = uint64_t(capacity) * sizeof(Frame);
-    // Finished pictures and the new one; at most 2^32 of at most 2^34 bytes
-    // each, so no wrap in 64 bits.
-    need += picture_cost(animation->width, animation->height) * (uint64_t(parser->frame_count) + 1);
-    uint32_t width = read_u16(descriptor + 4), height = read_u16(descriptor + 6);
-    const uint64_t image = bitmap_byte_size(width, height);
-    const uint64_t scratch = uint64_t(parser->scratch.capacity) * 4u;
-    need += image > scratch ? image : scratch;
-    return need <= parser->budget;
+    return uint64_t(capacity) * sizeof(Frame);
+}
+
+// How many full-canvas pictures the budget allows once an image of
+// image_bytes is built, beside the rest of what the decode then holds: the
+// frame table and one image scratch at the size of the largest image so far.
+// The compositor keeps no canvas of its own, so the pictures are the
+// finished frames' and this image's. An image too large for any bitmap is
+// left to the frame image builder, which refuses it.
+uint64_t pictures_allowed(const Parser* parser, uint64_t image_bytes) {
+    const uint64_t scratch = larger(scratch_bytes(&parser->scratch[0]),
+                                    scratch_bytes(&parser->scratch[1]));
+    const uint64_t held = table_bytes(parser) + larger(image_bytes, scratch);
+    if (held > parser->budget) return 0;
+    const Animation* animation = parser->animation;
+    return (parser->budget - held) / picture_cost(animation->width, animation->height);
+}
+
+// The scratch the next image is decoded into: the one the helpers do not
+// read, while the budget holds both scratches beside the pictures. When it
+// does not, the last frame is finished and only the larger scratch kept, as
+// a decode without helpers holds it.
+ImageScratch* scratch_for_image(Parser* parser, uint64_t image_bytes) {
+    ImageScratch* next = &parser->scratch[parser->scratch_next];
+    ImageScratch* other = &parser->scratch[parser->scratch_next ^ 1];
+    const Animation* animation = parser->animation;
+    const uint64_t held = table_bytes(parser) + larger(image_bytes, scratch_bytes(next)) +
+                          scratch_bytes(other) +
+                          picture_cost(animation->width, animation->height) *
+                              (uint64_t(parser->frame_count) + 1);
+    if (held <= parser->budget) return next;
+    composite_helpers_finish(&parser->helpers);
+    if (scratch_bytes(other) > scratch_bytes(next)) {
+        image_scratch_release(next);
+        parser->scratch_next ^= 1;
+        return other;
+    }
+    image_scratch_release(other);
+    return next;
 }
 
 // Returns false when the walk must end: the next frame does not fit in the
@@ -168,25 +202,40 @@ bool read_image(Parser* parser) {
         parser->result = RESULT_SHORT_DATA;
         return true;
     }
-    if (!image_fits(parser, descriptor)) {
+    const uint64_t image_bytes = bitmap_byte_size(read_u16(descriptor + 4), read_u16(descriptor + 6));
+    if (pictures_allowed(parser, image_bytes) < uint64_t(parser->frame_count) + 1) {
         if (parser->frame_count == 0) parser->result = RESULT_LOAD_FAILED;
         return false;
     }
+    // Decoded while the helpers may still write the last frame's picture.
+    ImageScratch* scratch = scratch_for_image(parser, image_bytes);
     Animation* animation = parser->animation;
     parser->result = build_frame_image(&parser->stream, descriptor, &parser->global,
                                        parser->global_count, &parser->work, parser->table,
-                                       &parser->scratch, &parser->frame_count, animation);
+                                       scratch, &parser->frame_count, animation);
+    composite_helpers_finish(&parser->helpers);
     if (parser->result != RESULT_LOAD_FAILED) {
         uint32_t index = parser->frame_count - 1;
-        if (!composite_frame(animation, &parser->compositing, index, parser->scratch.pixels)) {
+        Bitmap picture{};
+        if (!bitmap_create(&picture, animation->width, animation->height)) {
             parser->frame_count = index;  // never count a frame without its picture
             if (index == 0) parser->result = RESULT_LOAD_FAILED;
             return false;
         }
+        CompositeJob job;
+        composite_begin(animation, &parser->compositing, index, scratch->pixels, picture, &job);
         const DecodeTarget* target = parser->target;
-        if (parser->stream.size > PREVIEW_MIN_FILE_SIZE && target->show_progress) {
-            target->show_progress(target->progress_context, animation, index);
+        const bool preview = parser->stream.size > PREVIEW_MIN_FILE_SIZE && target->show_progress;
+        if (parser->helpers.helper_count > 0) {
+            composite_helpers_post(&parser->helpers, &job);
+            parser->scratch_next = scratch == &parser->scratch[0] ? 1 : 0;
+            // The preview shows finished frames only, when the window would
+            // see them without helpers.
+            if (preview) composite_helpers_finish(&parser->helpers);
+        } else {
+            composite_rows(&job, 0, job.height);
         }
+        if (preview) target->show_progress(target->progress_context, animation, index);
     }
     if (parser->frame_count >= parser->capacity) {
         uint32_t grown = parser->capacity + FRAME_TABLE_STEP;
@@ -276,12 +325,18 @@ int gif_decode_memory(const uint8_t* data, size_t size, LzwTable* table, Animati
     }
     if (!read_screen(&parser)) return RESULT_LOAD_FAILED;
 
+    composite_helpers_start(&parser.helpers, target->helpers, animation->width,
+                            animation->height);
     walk_blocks(&parser);
+    // However the walk ended, the last picture is finished before the frame
+    // count is stored.
+    composite_helpers_stop(&parser.helpers);
 
     animation->frame_count = parser.frame_count;
     normalise_delays(animation);
     compositing_release(&parser.compositing);
-    image_scratch_release(&parser.scratch);
+    image_scratch_release(&parser.scratch[0]);
+    image_scratch_release(&parser.scratch[1]);
     return parser.result;
 }
 

@@ -5,6 +5,7 @@
 
 #include "decode/animation.h"
 #include "decode/lzw.h"
+#include "decode/composite_helpers.h"
 #include "decode/result.h"
 #include "platform/os.h"
 
@@ -21,6 +22,9 @@ struct DecodeTarget {
     // Bytes of pictures and frame table one decode may hold; 0 takes
     // decode_memory_budget(os_physical_memory()).
     uint64_t memory_budget = 0;
+    // Whether helper threads write the pictures while the decoder goes on
+    // (composite_helpers.h). The pictures and results are the same.
+    CompositeHelpersMode helpers = HELPERS_AUTO;
 };
 
 // The memory bound of a decode. Every frame keeps a full-canvas picture, so a
@@ -28,7 +32,8 @@ struct DecodeTarget {
 // thousands of frames). Before a frame's image is made, the decode adds up
 // what it would then hold: the frame table, every finished picture and the
 // new one, each counted with PICTURE_OVERHEAD, and the image scratch at the
-// size of the largest image so far. When that passes the budget the decode
+// size of the largest image so far; with helpers a second scratch is held
+// only while that all fits as well. When that passes the budget the decode
 // ends there and keeps the frames finished so far; it fails only when
 // there is none. The bound also bounds the time, since decoding and
 // compositing work is proportional to the pictures made.

@@ -39,16 +39,28 @@ OsEvent* os_event_create();
 void os_event_destroy(OsEvent* event);
 void os_event_set(OsEvent* event);
 void os_event_reset(OsEvent* event);
-// Waits up to timeout_ms. Returns 1 if the event was or became signalled
-// (which resets it), 0 when the timeout passed first.
+// Waits up to timeout_ms, or without end for OS_WAIT_FOREVER. Returns 1 if
+// the event was or became signalled (which resets it), 0 when the timeout
+// passed first.
+constexpr uint32_t OS_WAIT_FOREVER = 0xFFFFFFFF;  // INFINITE on Windows
 int os_event_wait(OsEvent* event, uint32_t timeout_ms);
 
 // Starts procedure(argument) on a new detached thread. Returns 1, or 0 when
 // the thread cannot be created.
 int os_thread_start(uint32_t (*procedure)(void* argument), void* argument);
 
+// The same for a thread meant to run beside its creator: where the process
+// may run on more than one CPU, it begins on another CPU than the caller's
+// (and may move later), so that the two run in parallel from the first
+// moment rather than once the scheduler has spread them.
+int os_thread_start_apart(uint32_t (*procedure)(void* argument), void* argument);
+
 // Gives the rest of this time slice to another ready thread.
 void os_yield();
 
 // Bytes of physical memory in the machine, or 0 when that cannot be told.
 uint64_t os_physical_memory();
+
+// The CPUs this process may run on (its affinity mask, so a process limited
+// to one CPU counts 1 on a machine of many); at least 1.
+uint32_t os_usable_cpus();

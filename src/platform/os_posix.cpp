@@ -9,6 +9,8 @@
 #include <system_error>
 #include <thread>
 
+#include <pthread.h>
+#include <sched.h>
 #include <unistd.h>
 
 #include "platform/os.h"
@@ -19,9 +21,6 @@ namespace {
 // ahead never leaves the buffer.
 constexpr size_t FILE_PADDING = 16;
 constexpr size_t FILE_SIZE_LIMIT = size_t(1) << 31;
-
-// A timeout of this many milliseconds waits without end.
-constexpr uint32_t WAIT_FOREVER = 0xFFFFFFFF;
 
 }  // namespace
 
@@ -97,7 +96,7 @@ void os_event_reset(OsEvent* event) {
 int os_event_wait(OsEvent* event, uint32_t timeout_ms) {
     std::unique_lock<std::mutex> hold(event->mutex);
     auto is_set = [event] { return event->signalled; };
-    if (timeout_ms == WAIT_FOREVER) {
+    if (timeout_ms == OS_WAIT_FOREVER) {
         event->signal.wait(hold, is_set);
     } else if (timeout_ms == 0) {
         if (!is_set()) return 0;  // a poll: no timed wait, which would sleep for the timer slack
@@ -119,6 +118,58 @@ int os_thread_start(uint32_t (*procedure)(void* argument), void* argument) {
     return 1;
 }
 
+namespace {
+
+struct ApartStart {
+    uint32_t (*procedure)(void* argument);
+    void* argument;
+    cpu_set_t allowed;  // the process's CPUs, which the thread gets back at once
+};
+
+void* apart_trampoline(void* parameter) {
+    ApartStart start = *static_cast<ApartStart*>(parameter);
+    delete static_cast<ApartStart*>(parameter);
+    // Now running away from the creator's CPU: the scheduler keeps a thread
+    // where it runs, so it may have every CPU again.
+    pthread_setaffinity_np(pthread_self(), sizeof start.allowed, &start.allowed);
+    start.procedure(start.argument);
+    return nullptr;
+}
+
+}  // namespace
+
+int os_thread_start_apart(uint32_t (*procedure)(void* argument), void* argument) {
+    // Linux places a new thread by its own rules, often on its creator's
+    // CPU, and spreads busy threads only at its next balancing, milliseconds
+    // later. So the thread is created allowed everywhere but here.
+    ApartStart* start = new (std::nothrow) ApartStart{procedure, argument, {}};
+    if (!start) return 0;
+    cpu_set_t elsewhere;
+    const int here = sched_getcpu();
+    if (sched_getaffinity(0, sizeof start->allowed, &start->allowed) != 0 || here < 0 ||
+        CPU_COUNT(&start->allowed) < 2 || !CPU_ISSET(here, &start->allowed)) {
+        delete start;
+        return os_thread_start(procedure, argument);
+    }
+    elsewhere = start->allowed;
+    CPU_CLR(here, &elsewhere);
+    pthread_attr_t attributes;
+    if (pthread_attr_init(&attributes) != 0) {
+        delete start;
+        return 0;
+    }
+    pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
+    pthread_attr_setaffinity_np(&attributes, sizeof elsewhere, &elsewhere);
+    pthread_t thread;
+    const int failed = pthread_create(&thread, &attributes, apart_trampoline, start);
+    pthread_attr_destroy(&attributes);
+    if (failed) {
+        delete start;
+        return 0;
+    }
+    return 1;
+}
+
 void os_yield() { std::this_thread::yield(); }
 
 uint64_t os_physical_memory() {
@@ -126,4 +177,12 @@ uint64_t os_physical_memory() {
     long page_size = sysconf(_SC_PAGE_SIZE);
     if (pages <= 0 || page_size <= 0) return 0;
     return uint64_t(pages) * uint64_t(page_size);
+}
+
+uint32_t os_usable_cpus() {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (sched_getaffinity(0, sizeof set, &set) != 0) return 1;
+    int count = CPU_COUNT(&set);
+    return count > 1 ? uint32_t(count) : 1u;
 }

@@ -110,6 +110,12 @@ int os_thread_start(uint32_t (*procedure)(void* argument), void* argument) {
     return 1;
 }
 
+int os_thread_start_apart(uint32_t (*procedure)(void* argument), void* argument) {
+    // Windows gives each new thread of a process another ideal processor and
+    // runs a ready thread on an idle one: it begins apart already.
+    return os_thread_start(procedure, argument);
+}
+
 void os_yield() { SwitchToThread(); }
 
 uint64_t os_physical_memory() {
@@ -117,4 +123,12 @@ uint64_t os_physical_memory() {
     status.dwLength = sizeof(status);
     if (!GlobalMemoryStatusEx(&status)) return 0;
     return status.ullTotalPhys;
+}
+
+uint32_t os_usable_cpus() {
+    DWORD_PTR process_mask = 0, system_mask = 0;
+    if (!GetProcessAffinityMask(GetCurrentProcess(), &process_mask, &system_mask)) return 1;
+    uint32_t count = 0;
+    for (; process_mask; process_mask &= process_mask - 1) count++;
+    return count > 1 ? count : 1u;
 }

@@ -1,0 +1,129 @@
+// Compositing helpers. A decode with helpers must give exactly the frames,
+// pixels and result codes of one without: for whole files, for files cut
+// short and for files that reach the memory bound while a picture is still
+// being written by the helpers. A process limited to one CPU starts none.
+//
+// The DecodeHelpers suite also runs under ThreadSanitizer in `make test`,
+// which sees a row written by two threads or read before it is written, and
+// like every unit test under AddressSanitizer with leak checking, which sees
+// a scratch or picture left behind by a decode that ended early.
+#include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <vector>
+
+#include "decode/composite_helpers.h"
+#include "decode_fixture.h"
+#include "gif_builder.h"
+
+using namespace gif_builder;
+
+namespace {
+
+// 24 frames on a 61 x 37 canvas: moving opaque and transparent boxes, every
+// disposal, an interlaced one, so each picture depends on the one before.
+Bytes moving_boxes() {
+    const uint32_t W = 61, H = 37;
+    std::vector<uint32_t> global;
+    for (uint32_t k = 0; k < 8; k++) global.push_back(0x203040u * k + 0x0A0B0Cu);
+    Bytes file = header(W, H, global);
+    append(file, netscape(0));
+    for (uint32_t i = 0; i < 24; i++) {
+        uint32_t w = 9 + i % 11, h = 6 + i % 7, left = (i * 7) % (W - w), top = (i * 5) % (H - h);
+        std::vector<uint8_t> indices(size_t(w) * h);
+        for (size_t p = 0; p < indices.size(); p++) indices[p] = uint8_t((p / 3 + i) % 8);
+        append(file, control(i % 4, 3, i % 3 == 0 ? int(i % 8) : -1));
+        append(file, image(left, top, w, h, indices, {}, i % 5 == 4, 3));
+    }
+    append(file, trailer());
+    return file;
+}
+
+struct Outcome {
+    int result;
+    uint32_t frames;
+    std::vector<std::vector<uint32_t>> pictures;
+};
+
+Outcome decode_with(const uint8_t* data, size_t size, CompositeHelpersMode mode, uint64_t budget) {
+    Decoded out;
+    animation_create_table(&out.animation);
+    DecodeTarget target{TEST_BACKGROUND, nullptr, nullptr, budget};
+    target.helpers = mode;
+    out.result = gif_decode_memory(data, size, out.table, &out.animation, &target);
+    Outcome outcome{out.result, out.animation.frame_count, {}};
+    const size_t pixels = size_t(out.animation.width) * out.animation.height;
+    for (uint32_t i = 0; i < out.animation.frame_count; i++) {
+        const uint32_t* p = out.animation.frames[i].bitmap.pixels;
+        outcome.pictures.emplace_back(p, p + pixels);
+    }
+    return outcome;
+}
+
+void expect_same(const Outcome& with, const Outcome& without) {
+    EXPECT_EQ(with.result, without.result);
+    ASSERT_EQ(with.frames, without.frames);
+    for (uint32_t i = 0; i < with.frames; i++) EXPECT_EQ(with.pictures[i], without.pictures[i]) << i;
+}
+
+TEST(DecodeHelpers, CutFilesGiveTheFramesOfADecodeWithoutHelpers) {
+    const Bytes file = moving_boxes();
+    const Outcome whole = decode_with(file.data(), file.size(), HELPERS_ALWAYS, 0);
+    ASSERT_EQ(whole.result, RESULT_OK);
+    ASSERT_EQ(whole.frames, 24u);
+    // Every length from the first image on, in steps that land in headers,
+    // sub-blocks and between blocks alike.
+    for (size_t size = 40; size <= file.size(); size += size < 400 ? 1 : 7) {
+        SCOPED_TRACE(size);
+        expect_same(decode_with(file.data(), size, HELPERS_ALWAYS, 0),
+                    decode_with(file.data(), size, HELPERS_NEVER, 0));
+    }
+}
+
+TEST(DecodeHelpers, BoundReachedWhileHelpersWriteKeepsTheSameFrames) {
+    // Budgets from below the first frame to above the whole file: a second
+    // image scratch is held only where it fits, so the decode stops at the
+    // same frame with helpers as without.
+    const Bytes file = moving_boxes();
+    const uint64_t picture = 61 * 37 * 4 + PICTURE_OVERHEAD;
+    const uint64_t table = FRAME_TABLE_STEP * sizeof(Frame);
+    uint32_t seen_partial = 0;
+    for (uint64_t pictures = 0; pictures <= 26; pictures++) {
+        for (uint64_t extra : {uint64_t(0), picture / 2, picture - 1}) {
+            const uint64_t budget = table + 61 * 37 * 4 + pictures * picture + extra;
+            SCOPED_TRACE(budget);
+            Outcome without = decode_with(file.data(), file.size(), HELPERS_NEVER, budget);
+            expect_same(decode_with(file.data(), file.size(), HELPERS_ALWAYS, budget), without);
+            if (without.frames > 0 && without.frames < 24) seen_partial++;
+        }
+    }
+    EXPECT_GT(seen_partial, 20u);  // the budgets did cut the file short
+}
+
+TEST(DecodeHelpers, OneUsableCpuStartsNoHelperUnlessForced) {
+    // Limited to one CPU, as `taskset -c 0` limits it, the program's choice
+    // is a decode alone; the tests' switch starts helpers all the same.
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        cpu_set_t one;
+        CPU_ZERO(&one);
+        CPU_SET(0, &one);
+        if (sched_setaffinity(0, sizeof one, &one) != 0) _exit(3);
+        CompositeHelpers automatic{}, forced{};
+        uint32_t helpers = composite_helpers_start(&automatic, HELPERS_AUTO, 640, 480);
+        uint32_t forced_helpers = composite_helpers_start(&forced, HELPERS_ALWAYS, 640, 480);
+        composite_helpers_stop(&automatic);
+        composite_helpers_stop(&forced);
+        _exit(helpers == 0 && forced_helpers > 0 && os_usable_cpus() == 1 ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+}  // namespace
