@@ -101,11 +101,11 @@ int show_frame(Player* player, const Animation* animation, uint32_t i, Pace* pac
     uint32_t scaled = scale_delay(d, s);
     player->frame_delay_ms.store(scaled, std::memory_order_relaxed);
     release_paint_lock(player);
-    uint32_t drawn = playback_tick(player);  // the drawing has ended
+    const uint32_t drawn = playback_tick(player);  // the drawing has ended
     // Windows' waits may end up to a timer tick before their timeout: one
     // that did is waited out again.
-    for (;;) {
-        uint32_t elapsed = playback_tick(player) - pace->due;  // modulo 2^32
+    for (uint32_t now = drawn;; now = playback_tick(player)) {
+        uint32_t elapsed = now - pace->due;  // modulo 2^32
         if (elapsed >= scaled) break;
         if (wait_stop_event(player, scaled - elapsed)) {
             scaled = wait_out_speed_change(pace->due, s, d, player);
