@@ -3,31 +3,32 @@
 
 namespace {
 
-// Enters the posted job and, if it is still open and has a band left,
-// writes that band. Returns false when there was none.
-bool write_next_band(CompositeHelpers* helpers) {
+// Takes the next band of the posted job and writes it. Returns false when
+// every band was taken already.
+bool write_band(CompositeHelpers* helpers) {
+    const uint32_t band = helpers->next_band.fetch_add(1, std::memory_order_relaxed);
+    if (band >= helpers->bands) return false;
+    const uint32_t first = band * helpers->band_rows;
+    composite_rows(&helpers->job, first, first + helpers->band_rows);
+    return true;
+}
+
+// A helper's turn: enters the posted job and, if it is still open, writes a
+// band of it. Returns false when there was none.
+bool help_with_band(CompositeHelpers* helpers) {
     if (helpers->open.load(std::memory_order_relaxed) == 0) return false;  // a quick look
     helpers->inside.fetch_add(1, std::memory_order_seq_cst);
-    bool wrote = false;
-    if (helpers->open.load(std::memory_order_seq_cst) != 0) {
-        const uint32_t band = helpers->next_band.fetch_add(1, std::memory_order_relaxed);
-        if (band < helpers->bands) {
-            const uint32_t first = band * helpers->band_rows;
-            composite_rows(&helpers->job, first, first + helpers->band_rows);
-            wrote = true;
-        }
-    }
+    const bool wrote = helpers->open.load(std::memory_order_seq_cst) != 0 && write_band(helpers);
     helpers->inside.fetch_sub(1, std::memory_order_release);
     return wrote;
 }
-
 
 uint32_t help(void* argument) {
     CompositeHelper* helper = static_cast<CompositeHelper*>(argument);
     CompositeHelpers* helpers = helper->owner;
     uint32_t idle = 0;
     while (helpers->stop.load(std::memory_order_acquire) == 0) {
-        if (write_next_band(helpers)) {
+        if (help_with_band(helpers)) {
             idle = 0;
         } else if (++idle < HELPERS_IDLE_ROUNDS) {
             os_yield();
@@ -94,11 +95,7 @@ void composite_helpers_post(CompositeHelpers* helpers, const CompositeJob* job) 
 void composite_helpers_finish(CompositeHelpers* helpers) {
     if (!helpers->posted) return;
     // The bands nobody took yet, here; then the ones in flight.
-    for (;;) {
-        const uint32_t band = helpers->next_band.fetch_add(1, std::memory_order_relaxed);
-        if (band >= helpers->bands) break;
-        const uint32_t first = band * helpers->band_rows;
-        composite_rows(&helpers->job, first, first + helpers->band_rows);
+    while (write_band(helpers)) {
     }
     helpers->open.store(0, std::memory_order_seq_cst);
     while (helpers->inside.load(std::memory_order_seq_cst) != 0) os_yield();

@@ -23,9 +23,9 @@
 #include <cstring>
 
 #include "decode/byte_stream.h"
+#include "decode/composite_helpers.h"
 #include "decode/compositor.h"
 #include "decode/frame_image.h"
-#include "decode/composite_helpers.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <cstdint>
 
 #include "decode/animation.h"
-#include "decode/lzw.h"
 #include "decode/composite_helpers.h"
+#include "decode/lzw.h"
 #include "decode/result.h"
 #include "platform/os.h"
 

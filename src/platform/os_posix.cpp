@@ -1,5 +1,5 @@
-// The OS layer over the C++ standard library and POSIX (sysconf), for the
-// native tools and tests.
+// The OS layer over the C++ standard library, POSIX (sysconf, pthreads) and
+// Linux's CPU affinity calls, for the native tools and tests.
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
