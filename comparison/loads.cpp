@@ -7,13 +7,16 @@
 #include <cstring>
 
 #include "giflib_memory.h"
+#include "player/player.h"
 
 int zoetra_load(const uint8_t* data, size_t size, LzwTable* table, Animation* animation,
                 CompositeHelpersMode mode) {
     if (!animation_create_table(animation)) return RESULT_LOAD_FAILED;
-    // The program's own load: no preview callback, the window's colour.
+    // The program's own load: no preview callback, the window's colour, the
+    // player's display pictures counted in the bound.
     DecodeTarget target{BENCH_BACKGROUND, nullptr, nullptr};
     target.helpers = mode;
+    target.display_pictures = DISPLAY_PICTURES;
     return gif_decode_memory(data, size, table, animation, &target);
 }
 

@@ -1,6 +1,6 @@
 // The loads that zoetra-bench times and the tests check, each from a GIF
-// file already in memory to one finished full-canvas 32-bit picture per
-// frame, and their release.
+// file already in memory: Zoetra's to its frame store, the others to one
+// finished full-canvas 32-bit picture per frame; and their release.
 #pragma once
 #include <cstddef>
 #include <cstdint>

@@ -163,21 +163,18 @@ TEST(DecodeBounds, HugeCanvasFailsAtOnce) {
     }
 }
 
-// 30,000 one-pixel frames on a 1024 x 1024 canvas ask for 120 GB of
-// pictures: the frames that fit in the budget load, the rest is not read.
-TEST(DecodeBounds, TensOfThousandsOfFramesLoadWhatFits) {
+// 30,000 one-pixel frames on a 1024 x 1024 canvas, which as whole pictures
+// would take 120 GB: each is kept as its change, so every frame loads in
+// about three canvases (the key frame, the running canvas, the rest).
+TEST(DecodeBounds, TensOfThousandsOfSmallChangesAllLoad) {
     const uint32_t side = 1024;
     Bytes file = many_frames(30000, side, side);
     const uint64_t budget = 64 * MIB;
-    const uint64_t picture = uint64_t(side) * side * 4;
     Measured m = measure(file, budget);
     EXPECT_EQ(m.result, RESULT_OK);
-    // Canvas plus finished pictures within the budget, and no more than about
-    // three pictures' worth of it left unused.
-    EXPECT_LE((m.frames + 1) * picture, budget);
-    EXPECT_GT((m.frames + 4) * picture, budget);
+    EXPECT_EQ(m.frames, 30000u);
     EXPECT_LT(m.seconds, TIME_BOUND_SECONDS);
-    EXPECT_LT(m.peak_growth, budget + SLACK);
+    EXPECT_LT(m.peak_growth, 3 * uint64_t(side) * side * 4 + SLACK);
 }
 
 // With helpers the decoder holds a second image scratch, so it can decode
@@ -247,64 +244,68 @@ TEST(DecodeBounds, MaximallyExpandingLzwData) {
     EXPECT_LT(loaded.peak_growth, 256 * MIB + SLACK);
 }
 
-// The bound at its edge: a frame that does not fit ends the decode, the
-// frames before it are kept with the result of the last handled block, and
-// only a file with no finished frame fails. An image costs its pixels once,
-// in the scratch every image reuses (interlaced ones too: their rows are
-// reordered in place).
+// The bound at its edge: at the least budget that holds a whole file every
+// frame loads; one byte less and the last frame does not, the frames before
+// it are kept with the result of the last handled block, the images after
+// it are still counted, and only a file with no stored frame fails. An image
+// costs its pixels once, in the scratch every image reuses, interlaced ones
+// too (their rows are reordered in place).
 TEST(DecodeBounds, FrameThatDoesNotFitEndsTheDecode) {
-    const uint64_t picture = 256 * 256 * 4 + PICTURE_OVERHEAD;
-    const uint64_t dot_image = 4;
-    const uint64_t half_canvas = 256 * 128 * 4;
-    // What the table and two finished pictures take.
-    const uint64_t held = FRAME_TABLE_STEP * sizeof(Frame) + 2 * picture;
     const Bytes half(256 * 128, 1);
+    auto decode_with = [](const Bytes& file, uint64_t budget, uint32_t* images) {
+        Decoded d;
+        animation_create_table(&d.animation);
+        DecodeTarget target{.background = TEST_BACKGROUND, .memory_budget = budget,
+                            .display_pictures = 2};
+        d.result = gif_decode_memory(file.data(), file.size(), d.table, &d.animation, &target);
+        *images = d.animation.image_count;
+        return std::pair<int, uint32_t>(d.result, d.animation.frame_count);
+    };
+    // The least budget under which all of the file's frames load.
+    auto least_budget = [&](const Bytes& file, uint32_t frames) {
+        uint64_t low = 0, high = 64 * MIB;
+        uint32_t images;
+        while (low + 1 < high) {
+            const uint64_t middle = (low + high) / 2;
+            (decode_with(file, middle, &images).second == frames ? high : low) = middle;
+        }
+        return high;
+    };
     struct Case {
         const char* name;
         Bytes file;
-        uint64_t budget;
-        int result;
         uint32_t frames;
     } cases[] = {
-        {"third frame refused",
-         join({header(256, 256, TWO), control(0, 5), dot(0, 0), control(0, 5), dot(1, 1),
-               control(0, 5), dot(2, 2), trailer()}),
-         held + 2 * dot_image, RESULT_OK, 2},
-        {"large first image refused",
-         join({header(256, 256, TWO), descriptor(0, 0, 4000, 4000), Bytes{2, 2, 0x4C, 0x01, 0},
-               trailer()}),
-         held + 2 * dot_image, RESULT_LOAD_FAILED, 0},
-        {"second image fits",
-         join({header(256, 256, TWO), dot(0, 0), image(0, 0, 256, 128, half), trailer()}),
-         held + half_canvas * 3 / 2, RESULT_OK, 2},
-        {"interlaced second image counts once",
+        {"three dots", join({header(256, 256, TWO), control(0, 5), dot(0, 0), control(0, 5),
+                             dot(1, 1), control(0, 5), dot(2, 2), trailer()}), 3},
+        {"half-canvas second image",
+         join({header(256, 256, TWO), dot(0, 0), image(0, 0, 256, 128, half), trailer()}), 2},
+        {"interlaced half-canvas second image",
          join({header(256, 256, TWO), dot(0, 0), image(0, 0, 256, 128, half, {}, true),
-               trailer()}),
-         held + half_canvas * 3 / 2, RESULT_OK, 2},
-        {"second image one byte over",
-         join({header(256, 256, TWO), dot(0, 0), image(0, 0, 256, 128, half), trailer()}),
-         held + half_canvas - 1, RESULT_OK, 1},
-        // The scratch keeps the size of the largest image so far.
+               trailer()}), 2},
         {"dot after a half-canvas image",
-         join({header(256, 256, TWO), image(0, 0, 256, 128, half), dot(1, 1), trailer()}),
-         held + half_canvas, RESULT_OK, 2},
-        {"dot after a half-canvas image, one byte over",
-         join({header(256, 256, TWO), image(0, 0, 256, 128, half), dot(1, 1), trailer()}),
-         held + half_canvas - 1, RESULT_OK, 1},
+         join({header(256, 256, TWO), image(0, 0, 256, 128, half), dot(1, 1), trailer()}), 2},
     };
-    for (Case& c : cases) {
-        Decoded d;
-        animation_create_table(&d.animation);
-        DecodeTarget target{TEST_BACKGROUND, nullptr, nullptr, c.budget};
-        d.result = gif_decode_memory(c.file.data(), c.file.size(), d.table, &d.animation, &target);
-        EXPECT_EQ(d.result, c.result) << c.name;
-        EXPECT_EQ(d.animation.frame_count, c.frames) << c.name;
-        for (uint32_t i = 0; i < d.animation.frame_count; i++) {
-            EXPECT_EQ(d.animation.frames[i].bitmap.width, 256u) << c.name;
-        }
-        // Nothing of the refused frame is left behind.
-        EXPECT_EQ(d.animation.frames[d.animation.frame_count].bitmap.pixels, nullptr) << c.name;
+    uint64_t least[4];
+    for (size_t k = 0; k < 4; k++) {
+        const Case& c = cases[k];
+        least[k] = least_budget(c.file, c.frames);
+        uint32_t images = 0;
+        EXPECT_EQ(decode_with(c.file, least[k], &images), std::make_pair(int(RESULT_OK), c.frames))
+            << c.name;
+        EXPECT_EQ(images, c.frames) << c.name;
+        EXPECT_EQ(decode_with(c.file, least[k] - 1, &images),
+                  std::make_pair(int(RESULT_OK), c.frames - 1))
+            << c.name;
+        EXPECT_EQ(images, c.frames) << c.name << ": the refused image is counted";
     }
+    EXPECT_EQ(least[2], least[1]) << "an interlaced image costs more than a plain one";
+    // A first image that does not fit fails the load.
+    const Bytes large_first = join({header(256, 256, TWO), descriptor(0, 0, 4000, 4000),
+                                    Bytes{2, 2, 0x4C, 0x01, 0}, trailer()});
+    uint32_t images = 0;
+    EXPECT_EQ(decode_with(large_first, 16 * MIB, &images),
+              std::make_pair(int(RESULT_LOAD_FAILED), 0u));
 }
 
 // An ordinary file decodes the same under the default budget and under one
@@ -324,10 +325,5 @@ TEST(DecodeBounds, OrdinaryFilesAreNotAffected) {
     EXPECT_EQ(roomy.result, RESULT_OK);
     ASSERT_EQ(standard.animation.frame_count, 3u);
     ASSERT_EQ(roomy.animation.frame_count, 3u);
-    for (uint32_t i = 0; i < 3; i++) {
-        EXPECT_EQ(std::memcmp(standard.animation.frames[i].bitmap.pixels,
-                              roomy.animation.frames[i].bitmap.pixels, 64 * 48 * 4),
-                  0)
-            << i;
-    }
+    EXPECT_EQ(frame_pictures(standard.animation), frame_pictures(roomy.animation));
 }

@@ -4,6 +4,7 @@
 
 #include "decode_fixture.h"
 #include "gif_builder.h"
+#include "platform/surface.h"
 
 using namespace gif_builder;
 
@@ -14,8 +15,10 @@ const std::vector<uint32_t> COLOURS = {0x110000, 0x002200, 0x000033, 0x444444};
 constexpr uint32_t B = TEST_BACKGROUND;
 constexpr uint32_t R = 0x110000, G = 0x002200, U = 0x000033;
 
-// A 4 x 1 canvas; each frame is described by its disposal, its rectangle and
-// its indices.
+// A canvas 4 wide; each frame is described by its disposal, its rectangle on
+// row 0 and its indices. One row high, most frames change half the canvas
+// or more and are key frames; eight rows high, every frame after the first
+// is kept as a change.
 struct Step {
     uint32_t disposal;
     uint32_t left, width;
@@ -23,8 +26,9 @@ struct Step {
     bool transparent = false;
 };
 
-std::vector<std::vector<uint32_t>> composite(const std::vector<Step>& steps, uint32_t canvas = 4) {
-    Bytes file = header(canvas, 1, COLOURS);
+std::vector<std::vector<uint32_t>> composite(const std::vector<Step>& steps, uint32_t rows) {
+    const uint32_t canvas = 4;
+    Bytes file = header(canvas, rows, COLOURS);
     for (const Step& s : steps) {
         append(file, control(s.disposal, 10, s.transparent ? 3 : -1));
         append(file, image(s.left, 0, s.width, 1, s.indices));
@@ -73,7 +77,10 @@ TEST(Compositor, Disposal) {
         {"an image past the right edge is clipped, and so is its clearing",
          {{2, 2, 4, {1, 1, 1, 1}}, {1, 0, 1, {0}}}, {{B, B, G, G}, {R, B, B, B}}},
     };
-    for (const Case& c : cases) EXPECT_EQ(composite(c.steps), c.pictures) << c.what;
+    for (const Case& c : cases) {
+        EXPECT_EQ(composite(c.steps, 1), c.pictures) << c.what << ", as key frames";
+        EXPECT_EQ(composite(c.steps, 8), c.pictures) << c.what << ", as changes";
+    }
 }
 
 TEST(Compositor, BlackTransparentColourIsStillTransparent) {

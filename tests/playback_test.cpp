@@ -662,6 +662,7 @@ TEST(PlaybackLoad, PreviewOfEveryFrameLeavesTheLastOneOnShow) {
     auto rig = make_player(std::vector<uint32_t>(3, 10), 1);
     Player* player = &rig->test.player;
     player->current_frame.store(3);
+    display_show(player, 2);  // where the preview left the display
     show_animation(player, 20, 20);
     ASSERT_TRUE(wait_until([&] { return idle(player); }));
     layout_view(20, 20, player);

@@ -9,9 +9,11 @@
 namespace {
 
 std::u16string title_of(const char16_t* name, uint32_t frame_count, uint32_t playing,
-                        uint32_t reverse, int32_t speed, int32_t zoom, uint32_t frame_number) {
+                        uint32_t reverse, int32_t speed, int32_t zoom, uint32_t frame_number,
+                        uint32_t image_count = 0) {
     Animation animation{};
     animation.frame_count = frame_count;
+    animation.image_count = image_count > frame_count ? image_count : frame_count;
     Player player{};
     player.playing.store(playing);
     player.reverse = reverse;
@@ -30,6 +32,7 @@ TEST(TitleFormat, ThreeFormats) {
         int32_t speed, zoom;
         uint32_t frame_number;
         const char16_t* want;
+        uint32_t images = 0;  // more than frames: the memory bound cut the file
     };
     const Case cases[] = {
         {"playing forward", 12, 1, 0, 8, 4, 0, u"cat.gif (12 frames | >> | \u00D7\u20091.00 | 100%)"},
@@ -42,11 +45,15 @@ TEST(TitleFormat, ThreeFormats) {
         {"one frame, playing", 1, 1, 0, 8, 4, 0, u"cat.gif (1 frame | 100%)"},
         {"one frame, paused at 1", 1, 0, 1, 2, 6, 1, u"cat.gif (1 frame | 50%)"},
         {"nothing decoded", 0, 0, 0, 8, 3, 0, u"cat.gif (1 frame | 125%)"},
+        {"cut, playing", 516, 1, 0, 8, 4, 0,
+         u"cat.gif (516 frames, 900 in file | >> | \u00D7\u20091.00 | 100%)", 900},
+        {"cut, paused", 516, 0, 0, 8, 4, 5, u"cat.gif (5 of 516 frames, 900 in file | 100%)", 900},
+        {"cut to one frame", 1, 0, 0, 8, 4, 1, u"cat.gif (1 frame, 900 in file | 100%)", 900},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_TRUE(title_of(u"cat.gif", c.frames, c.playing, c.reverse, c.speed, c.zoom,
-                             c.frame_number) == c.want);
+                             c.frame_number, c.images) == c.want);
     }
 }
 

@@ -25,7 +25,7 @@ bool same_rect(const Rect& a, const Rect& b) {
 }
 
 // A one-frame canvas of width x height (0: nothing loaded) in a client area
-// of cw x ch at a zoom step, laid out, with frame 0 selected.
+// of cw x ch at a zoom step, laid out, with frame 0 on show.
 std::unique_ptr<PlayerRig> make_view(uint32_t width, uint32_t height, uint32_t cw, uint32_t ch,
                                      int32_t zoom = 4) {
     auto rig = std::make_unique<PlayerRig>();
@@ -35,7 +35,7 @@ std::unique_ptr<PlayerRig> make_view(uint32_t width, uint32_t height, uint32_t c
     player->zoom_index = zoom;
     player->view_width = zoom_size(width, zoom);
     player->view_height = zoom_size(height, zoom);
-    if (width) paint_select_frame(player, &rig->anim.animation, 0);
+    if (width) display_show(player, 0);
     layout_view(cw, ch, player);
     return rig;
 }

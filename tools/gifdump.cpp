@@ -1,15 +1,21 @@
 // gifdump: decodes a GIF file with Zoetra's decoder and writes what came out,
 // for checking the decoder against other decoders and by eye.
 //
-//   gifdump [--background RRGGBB] [--summary-only] FILE.gif OUTDIR
+//   gifdump [--background RRGGBB] [--memory-budget BYTES] [--summary-only] FILE.gif OUTDIR
 //
 // OUTDIR/summary.txt:
 //   result R
 //   canvas W H
 //   frames N
+//   images M                        (image descriptors in the file; more than
+//                                    N when the memory bound cut the decode)
 //   loop L
 //   frame I delay D disposal X      (one line per frame, delay normalised)
-// OUTDIR/frame_NNNN.ppm: each finished frame as binary P6 RGB.
+// OUTDIR/frame_NNNN.ppm: each frame as binary P6 RGB, rebuilt from the frame
+// store in order, in one picture, as the player shows it.
+//
+// --memory-budget sets the decode's memory bound (default: as the program,
+// from the machine's memory).
 //
 // Exits 0 whenever the decoder ran (a file that fails to load too), 2 for a
 // usage error, 3 when OUTDIR cannot be written.
@@ -27,7 +33,8 @@
 namespace {
 
 int usage() {
-    std::fprintf(stderr, "usage: gifdump [--background RRGGBB] [--summary-only] FILE.gif OUTDIR\n");
+    std::fprintf(stderr, "usage: gifdump [--background RRGGBB] [--memory-budget BYTES] "
+                         "[--summary-only] FILE.gif OUTDIR\n");
     return 2;
 }
 
@@ -40,15 +47,23 @@ bool parse_colour(const char* text, uint32_t* colour) {
     return true;
 }
 
-bool write_ppm(const std::string& path, const Bitmap& picture) {
+bool parse_bytes(const char* text, uint64_t* bytes) {
+    char* end;
+    unsigned long long value = std::strtoull(text, &end, 10);
+    if (*text == 0 || *end != 0 || value == 0) return false;
+    *bytes = value;
+    return true;
+}
+
+bool write_ppm(const std::string& path, const uint32_t* picture, uint32_t width, uint32_t height) {
     FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) return false;
-    std::fprintf(file, "P6\n%u %u\n255\n", picture.width, picture.height);
-    std::vector<uint8_t> row(size_t(picture.width) * 3);
+    std::fprintf(file, "P6\n%u %u\n255\n", width, height);
+    std::vector<uint8_t> row(size_t(width) * 3);
     bool ok = true;
-    for (uint32_t y = 0; y < picture.height && ok; y++) {
-        const uint32_t* pixels = picture.pixels + size_t(y) * picture.width;
-        for (uint32_t x = 0; x < picture.width; x++) {
+    for (uint32_t y = 0; y < height && ok; y++) {
+        const uint32_t* pixels = picture + size_t(y) * width;
+        for (uint32_t x = 0; x < width; x++) {
             row[x * 3] = uint8_t(pixels[x] >> 16);
             row[x * 3 + 1] = uint8_t(pixels[x] >> 8);
             row[x * 3 + 2] = uint8_t(pixels[x]);
@@ -62,11 +77,14 @@ bool write_ppm(const std::string& path, const Bitmap& picture) {
 
 int main(int argc, char** argv) {
     uint32_t background = 0xABABAB;
+    uint64_t budget = 0;
     bool summary_only = false;
     std::vector<const char*> names;
     for (int i = 1; i < argc; i++) {
         if (std::strcmp(argv[i], "--background") == 0) {
             if (++i == argc || !parse_colour(argv[i], &background)) return usage();
+        } else if (std::strcmp(argv[i], "--memory-budget") == 0) {
+            if (++i == argc || !parse_bytes(argv[i], &budget)) return usage();
         } else if (std::strcmp(argv[i], "--summary-only") == 0) {
             summary_only = true;
         } else {
@@ -87,6 +105,10 @@ int main(int argc, char** argv) {
         return 4;
     }
     DecodeTarget target{background, nullptr, nullptr};
+    target.memory_budget = budget;
+    // The one picture the frames are rebuilt in, counted as the player
+    // counts its own.
+    target.display_pictures = summary_only ? 0 : 1;
     int result = gif_decode_file(names[0], table, &animation, &target);
 
     int status = 0;
@@ -95,19 +117,26 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "gifdump: cannot write %s/summary.txt\n", out.c_str());
         status = 3;
     } else {
-        std::fprintf(summary, "result %d\ncanvas %u %u\nframes %u\nloop %u\n", result,
-                     animation.width, animation.height, animation.frame_count,
-                     animation.loop_count);
+        std::fprintf(summary, "result %d\ncanvas %u %u\nframes %u\nimages %u\nloop %u\n",
+                     result, animation.width, animation.height, animation.frame_count,
+                     animation.image_count, animation.loop_count);
         for (uint32_t i = 0; i < animation.frame_count; i++) {
             std::fprintf(summary, "frame %u delay %u disposal %u\n", i,
                          animation.frames[i].delay_ms, animation.frames[i].disposal);
         }
         if (std::fclose(summary) != 0) status = 3;
     }
+    std::vector<uint32_t> picture;
+    if (!summary_only && animation.frame_count > 0) {
+        picture.resize(size_t(animation.width) * animation.height);
+    }
+    uint32_t holds = NO_FRAME;
     for (uint32_t i = 0; i < animation.frame_count && !summary_only && status == 0; i++) {
+        frame_bring(&animation, picture.data(), holds, i);
+        holds = i;
         char name[32];
         std::snprintf(name, sizeof name, "/frame_%04u.ppm", i);
-        if (!write_ppm(out + name, animation.frames[i].bitmap)) {
+        if (!write_ppm(out + name, picture.data(), animation.width, animation.height)) {
             std::fprintf(stderr, "gifdump: cannot write %s%s\n", out.c_str(), name);
             status = 3;
         }

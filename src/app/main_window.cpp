@@ -8,6 +8,7 @@
 
 #include "app/app.h"
 #include "decode/gif_decode.h"
+#include "player/display.h"
 #include "player/load_steps.h"
 #include "player/paint.h"
 #include "player/playback.h"
@@ -68,8 +69,7 @@ void tear_down_main_window(HWND window, Shell* shell) {
     if (player->window_dc) ReleaseDC(window, static_cast<HDC>(player->window_dc));
     player->window_dc = nullptr;
     if (player->memory_dc) {
-        // The frame bitmap it holds stays owned by the animation.
-        paint_select_none(player);
+        display_release(player);
         DeleteDC(static_cast<HDC>(player->memory_dc));
     }
     player->memory_dc = nullptr;
@@ -82,7 +82,7 @@ void tear_down_main_window(HWND window, Shell* shell) {
 // the program's name; both paths are emptied, so any next request loads anew.
 void end_failed_load(HWND window, Shell* shell, uint32_t width, uint32_t height) {
     Player* player = &shell->player;
-    paint_select_none(player);
+    display_release(player);
     animation_release(&shell->animation);
     clear_player_state(player);
     layout_view(width, height, player);
@@ -185,11 +185,12 @@ void load_requested_file(HWND window, Shell* shell) {
         return;
     }
     DecodeTarget target{background_pixel(player), show_progress_in_window, shell};
+    target.display_pictures = DISPLAY_PICTURES;
     int result = gif_decode_file(shell->loaded_path, shell->table, animation, &target);
-    if (result == RESULT_LOAD_FAILED || animation->frame_count == 0) {
+    if (result == RESULT_LOAD_FAILED || animation->frame_count == 0 ||
+        !show_animation(player, width, height)) {
         end_failed_load(window, shell, width, height);
         return;
     }
-    show_animation(player, width, height);
     update_title(window, shell->loaded_path, shell, 0);
 }

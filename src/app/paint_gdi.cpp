@@ -1,7 +1,12 @@
-// Painting into the main window with GDI: the frame on show is the bitmap
-// selected into memory_dc (each frame's Bitmap.handle is a DIB section), and
-// it is stretched onto the window's own DC in HALFTONE mode; the bars are
-// filled with background_brush.
+// Painting into the main window with GDI: the frame on show is the display
+// picture selected into memory_dc (each picture's Bitmap.handle is a DIB
+// section: two for the whole program, whatever the frame count), and it is
+// stretched onto the window's own DC in HALFTONE mode; the bars are filled
+// with background_brush.
+//
+// The display writes the pictures' pixels itself between paints. GDI may
+// batch a drawing call and read its source later, so every paint ends with
+// GdiFlush, before the paint lock is released.
 #include <windows.h>
 
 #include "player/paint.h"
@@ -30,15 +35,15 @@ void stretch_from_memory(HDC target, const Player* player, const Animation* anim
 
 }  // namespace
 
-void paint_select_frame(Player* player, const Animation* animation, uint32_t index) {
-    SelectObject(dc_of(player->memory_dc), static_cast<HGDIOBJ>(animation->frames[index].bitmap.handle));
+void paint_select_picture(Player* player, const Bitmap* picture) {
+    SelectObject(dc_of(player->memory_dc), static_cast<HGDIOBJ>(picture->handle));
 }
 
 void paint_select_none(Player* player) { SelectObject(dc_of(player->memory_dc), placeholder_bitmap()); }
 
-void paint_frame(Player* player, const Animation* animation, uint32_t index) {
-    paint_select_frame(player, animation, index);
+void paint_frame(Player* player, const Animation* animation, uint32_t) {
     stretch_from_memory(dc_of(player->window_dc), player, animation);
+    GdiFlush();
 }
 
 void paint_fill_rect(Player* player, const Rect* rect) {
@@ -65,6 +70,7 @@ void paint_begin(Player* player, PaintSession* session) {
 }
 
 void paint_end(Player* player, PaintSession* session) {
+    GdiFlush();
     EndPaint(window_of(player), reinterpret_cast<PAINTSTRUCT*>(session->state));
     session->dc = nullptr;
 }

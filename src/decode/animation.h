@@ -1,19 +1,23 @@
 // The decoded file: one Animation record and its frame table. Every counted
-// frame owns a finished full-canvas picture, so playback only ever copies or
-// stretches a ready bitmap.
+// frame is kept in the frame store (frame_store.h): a key frame as a whole
+// picture, any other as the change from the frame before. A frame's picture
+// is rebuilt from its key frame and the changes after it.
 #pragma once
 #include <cstdint>
-
-#include "platform/surface.h"
 
 constexpr uint32_t ANIM_HAS_GLOBAL_PALETTE = 0x10000000;
 constexpr uint32_t FRAME_HAS_TRANSPARENCY = 0x10000000;
 constexpr uint32_t FRAME_TABLE_STEP = 500;
+// "No frame": what a picture holds before it holds any.
+constexpr uint32_t NO_FRAME = 0xFFFFFFFF;
 
 struct Frame {
-    // The finished Animation.width x Animation.height picture, once the
-    // frame is composited; empty before.
-    Bitmap bitmap;
+    // In the store, once the frame is composited: a key frame's canvas-size
+    // picture (Animation.width x Animation.height pixels), or the frame's
+    // change. Null before.
+    const void* stored;
+    uint32_t key;              // the key frame it is rebuilt from; itself for a key frame
+    uint32_t cost;             // pixels the changes from that key frame up to it write
     uint32_t width;            // image rectangle, from the image descriptor
     uint32_t height;
     uint32_t top;              // note the order: top before left
@@ -30,10 +34,13 @@ struct Frame {
 struct Animation {
     uint32_t width;            // canvas (logical screen) size
     uint32_t height;
-    uint32_t frame_count;      // frames that hold a finished picture
+    uint32_t frame_count;      // frames that are composited and stored
+    uint32_t image_count;      // image descriptors the file holds, as far as it was walked;
+                               // more than frame_count when the memory bound cut the decode
     uint32_t loop_count;       // NETSCAPE loop count; 0 also when the file has none
     uint32_t flags;            // ANIM_HAS_GLOBAL_PALETTE
     Frame* frames;             // zero-filled table; unwritten entries stay zero
+    uint64_t stored_bytes;     // bytes of the frames' stored pictures and changes
 };
 
 // Gives the animation a fresh zero-filled table of FRAME_TABLE_STEP entries.
@@ -45,6 +52,23 @@ int animation_create_table(Animation* animation);
 // when the memory cannot be had or the size would overflow.
 int animation_grow_table(Animation* animation, uint32_t old_capacity, uint32_t new_capacity);
 
-// Frees the pictures of the first frame_count frames and the table, and
+// Frees the stored data of the first frame_count frames and the table, and
 // zeroes the record.
 void animation_release(Animation* animation);
+
+// ---- Rebuilding pictures ------------------------------------------------------
+
+// Pixels written to bring a picture that holds frame from to frame to by the
+// changes between them, or FRAME_COST_NONE when they cannot (from is later
+// than to, or lies before to's key frame; NO_FRAME never can).
+constexpr uint64_t FRAME_COST_NONE = ~uint64_t(0);
+uint64_t frame_changes_cost(const Animation* animation, uint32_t from, uint32_t to);
+
+// Pixels written to make frame to from its key frame: the key frame's
+// picture and the changes after it.
+uint64_t frame_rebuild_cost(const Animation* animation, uint32_t to);
+
+// Brings pixels (a canvas-size picture, rows packed) holding frame from
+// (NO_FRAME: anything) to frame to, the cheaper way of the two above.
+// Returns the pixels written (0 when from is to).
+uint64_t frame_bring(const Animation* animation, uint32_t* pixels, uint32_t from, uint32_t to);

@@ -1,6 +1,8 @@
 // The compositing helpers and the handshake around a posted job.
 #include "decode/composite_helpers.h"
 
+#include "platform/surface.h"
+
 namespace {
 
 // Takes the next band of the posted job and writes it. Returns false when
@@ -23,26 +25,28 @@ bool help_with_band(CompositeHelpers* helpers) {
     return wrote;
 }
 
+// Whether the posted job has a band left to take.
+bool band_left(CompositeHelpers* helpers) {
+    helpers->inside.fetch_add(1, std::memory_order_seq_cst);
+    const bool left = helpers->open.load(std::memory_order_seq_cst) != 0 &&
+                      helpers->next_band.load(std::memory_order_relaxed) < helpers->bands;
+    helpers->inside.fetch_sub(1, std::memory_order_release);
+    return left;
+}
+
 uint32_t help(void* argument) {
     CompositeHelper* helper = static_cast<CompositeHelper*>(argument);
     CompositeHelpers* helpers = helper->owner;
-    uint32_t idle = 0;
     while (helpers->stop.load(std::memory_order_acquire) == 0) {
-        if (help_with_band(helpers)) {
-            idle = 0;
-        } else if (++idle < HELPERS_IDLE_ROUNDS) {
-            os_yield();
-        } else {
-            helper->asleep.store(1, std::memory_order_seq_cst);
-            // One more look after saying so: a job posted meanwhile has seen
-            // the flag, or is seen here.
-            if (helpers->open.load(std::memory_order_seq_cst) == 0 &&
-                helpers->stop.load(std::memory_order_seq_cst) == 0) {
-                os_event_wait(helper->wake, OS_WAIT_FOREVER);
-            }
-            helper->asleep.store(0, std::memory_order_relaxed);
-            idle = 0;
+        if (help_with_band(helpers)) continue;
+        // No band left: sleep until the next post or the stop. One more look
+        // after saying so: a job posted meanwhile has seen the flag, or is
+        // seen here.
+        helper->asleep.store(1, std::memory_order_seq_cst);
+        if (!band_left(helpers) && helpers->stop.load(std::memory_order_seq_cst) == 0) {
+            os_event_wait(helper->wake, OS_WAIT_FOREVER);
         }
+        helper->asleep.store(0, std::memory_order_relaxed);
     }
     helpers->running.fetch_sub(1, std::memory_order_release);  // the last access to the record
     return 0;

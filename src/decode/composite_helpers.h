@@ -1,14 +1,15 @@
 // Compositing helpers: threads on the machine's other cores that write the
-// rows of a frame's picture while the window's thread decodes the next
+// rows of a key frame's picture while the window's thread decodes the next
 // image.
 //
-// Every finished frame is a fresh full-canvas picture, and writing it (much
-// of that is faulting its fresh pages in) is as much of a load as the LZW
-// decoding. So the decoder sets a frame's compositing up (composite_begin)
-// and posts it here; helpers take its rows a band at a time while the
-// window's thread decodes the next image into a second scratch; then the
-// window's thread writes the bands left over and waits for those in flight.
-// The decode itself, every bitmap's making, the preview and the results
+// A key frame is a fresh full-canvas picture, and writing it (much of that
+// is faulting its fresh pages in) costs as much as decoding its image. So
+// the decoder sets a key frame's compositing up (composite_begin_key) and
+// posts it here; helpers take its rows a band at a time while the window's
+// thread decodes the next image into a second scratch; then the window's
+// thread writes the bands left over and waits for those in flight. Changes
+// are small and stay on the window's thread: posting them would cost more
+// than it saves. The decode itself, the store, the preview and the results
 // stay on the window's thread, and each row is written by one thread, once,
 // as without helpers, so the pictures are the same.
 //
@@ -19,9 +20,9 @@
 // the look at `open`, closing and the look at `inside`, are sequentially
 // consistent, so a helper either sees the job closed or is waited for; a
 // helper's rows are written before its leaving, which the window's thread
-// acquires. The same holds for going to sleep: a helper says it is asleep
-// and then looks for work once more, the window's thread opens a job and
-// then looks whether anyone sleeps.
+// acquires. A helper that finds no band left sleeps: it says it is asleep
+// and then looks for a band once more, while the window's thread opens a job
+// and then looks whether anyone sleeps, so a job is never missed.
 #pragma once
 #include <atomic>
 #include <cstddef>
@@ -45,17 +46,13 @@ enum CompositeHelpersMode : uint32_t {
 constexpr uint32_t HELPERS_MAX = 3;                     // helper threads at most
 constexpr size_t HELPERS_MIN_PICTURE_BYTES = 64 * 1024; // HELPERS_AUTO: smaller canvases go alone
 constexpr size_t HELPERS_BAND_BYTES = 64 * 1024;        // rows taken at once, about
-// An idle helper yields this many times, looking for work, before it
-// sleeps: a sleeping thread takes tens of microseconds to wake, about what
-// decoding an image of a small file takes.
-constexpr uint32_t HELPERS_IDLE_ROUNDS = 4000;
 
 struct CompositeHelpers;
 
 // One helper thread's own part.
 struct CompositeHelper {
     CompositeHelpers* owner;
-    OsEvent* wake;                  // set when a job is posted to a sleeping helper, or to stop
+    OsEvent* wake;                  // set when a job is posted while it sleeps, or to stop
     std::atomic<uint32_t> asleep;   // 1 while it waits on wake, or is about to
 };
 
@@ -80,7 +77,7 @@ struct CompositeHelpers {
 uint32_t composite_helpers_start(CompositeHelpers* helpers, CompositeHelpersMode mode,
                                  uint32_t width, uint32_t height);
 
-// Offers the rows of job (set up by composite_begin) to the helpers. A job
+// Offers the rows of job (set up by composite_begin_key) to the helpers. A job
 // posted before must have been finished.
 void composite_helpers_post(CompositeHelpers* helpers, const CompositeJob* job);
 

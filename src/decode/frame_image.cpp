@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "decode/result.h"
+#include "platform/surface.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The GIF stream parser: walks the file's blocks, hands every image to the
-// frame image builder and the compositor, and ends with the frame count and
-// the delays normalised.
+// frame image builder and the compositor, which stores it, and ends with the
+// frame count and the delays normalised.
 //
 // The file (multi-byte numbers little-endian):
 //   "GIF89a" or "GIF87a"
@@ -26,6 +26,8 @@
 #include "decode/composite_helpers.h"
 #include "decode/compositor.h"
 #include "decode/frame_image.h"
+#include "decode/frame_store.h"
+#include "platform/surface.h"
 
 namespace {
 
@@ -53,7 +55,10 @@ struct Parser {
     uint32_t global_count;   // entries of the global colour table, 0 without one
     uint32_t frame_count;    // frames built so far: the entry the next blocks fill
     uint32_t capacity;       // entries of the frame table
-    uint64_t budget;         // bytes of pictures and table the decode may hold
+    uint64_t budget;         // bytes the decode may hold
+    uint64_t display_bytes;  // the caller's display pictures, counted in the budget
+    uint64_t work_done;      // image pixels decoded and canvas pixels composited so far
+    bool bound_reached;      // the budget ended the walk at an image
     int result;
 };
 
@@ -139,11 +144,6 @@ bool read_extension(Parser* parser) {
     return true;
 }
 
-// Bytes a picture of width x height holds, its overhead included.
-uint64_t picture_cost(uint32_t width, uint32_t height) {
-    return uint64_t(width) * height * 4u + PICTURE_OVERHEAD;
-}
-
 uint64_t scratch_bytes(const ImageScratch* scratch) { return uint64_t(scratch->capacity) * 4u; }
 
 uint64_t larger(uint64_t a, uint64_t b) { return a > b ? a : b; }
@@ -155,34 +155,30 @@ uint64_t table_bytes(const Parser* parser) {
     return uint64_t(capacity) * sizeof(Frame);
 }
 
-// How many full-canvas pictures the budget allows once an image of
-// image_bytes is built, beside the rest of what the decode then holds: the
-// frame table and one image scratch at the size of the largest image so far.
-// The compositor keeps no canvas of its own, so the pictures are the
-// finished frames' and this image's. An image too large for any bitmap is
-// left to the frame image builder, which refuses it.
-uint64_t pictures_allowed(const Parser* parser, uint64_t image_bytes) {
-    const uint64_t scratch = larger(scratch_bytes(&parser->scratch[0]),
-                                    scratch_bytes(&parser->scratch[1]));
-    const uint64_t held = table_bytes(parser) + larger(image_bytes, scratch);
-    if (held > parser->budget) return 0;
+// What the decode holds once the next image (image_bytes of pixels, to be
+// composited as the plan says) is decoded into one scratch, beside the other
+// when both_scratches. An image too large for any bitmap is left to the
+// frame image builder, which refuses it.
+uint64_t held_bytes(const Parser* parser, const CompositePlan* plan, uint64_t image_bytes,
+                    bool both_scratches) {
     const Animation* animation = parser->animation;
-    return (parser->budget - held) / picture_cost(animation->width, animation->height);
+    const uint64_t first = scratch_bytes(&parser->scratch[parser->scratch_next]);
+    const uint64_t second = scratch_bytes(&parser->scratch[parser->scratch_next ^ 1]);
+    const uint64_t images = both_scratches ? larger(image_bytes, first) + second
+                                           : larger(image_bytes, larger(first, second));
+    return table_bytes(parser) + animation->stored_bytes + images +
+           compositing_scratch_bytes(&parser->compositing, animation->width, animation->height) +
+           plan->scratch_bytes + plan->store_bytes + parser->display_bytes;
 }
 
 // The scratch the next image is decoded into: the one the helpers do not
-// read, while the budget holds both scratches beside the pictures. When it
-// does not, the last frame is finished and only the larger scratch kept, as
-// a decode without helpers holds it.
-ImageScratch* scratch_for_image(Parser* parser, uint64_t image_bytes) {
+// read, while the budget holds both scratches beside everything else. When
+// it does not, the last frame is finished and only the larger scratch kept,
+// as a decode without helpers holds it.
+ImageScratch* scratch_for_image(Parser* parser, const CompositePlan* plan, uint64_t image_bytes) {
     ImageScratch* next = &parser->scratch[parser->scratch_next];
     ImageScratch* other = &parser->scratch[parser->scratch_next ^ 1];
-    const Animation* animation = parser->animation;
-    const uint64_t held = table_bytes(parser) + larger(image_bytes, scratch_bytes(next)) +
-                          scratch_bytes(other) +
-                          picture_cost(animation->width, animation->height) *
-                              (uint64_t(parser->frame_count) + 1);
-    if (held <= parser->budget) return next;
+    if (held_bytes(parser, plan, image_bytes, true) <= parser->budget) return next;
     composite_helpers_finish(&parser->helpers);
     if (scratch_bytes(other) > scratch_bytes(next)) {
         image_scratch_release(next);
@@ -193,49 +189,79 @@ ImageScratch* scratch_for_image(Parser* parser, uint64_t image_bytes) {
     return next;
 }
 
+// Composites and stores frame index, its image in scratch: a key frame's
+// picture written by the helpers or here, or the change from the frame
+// before. Returns false without memory (nothing stored).
+bool store_frame(Parser* parser, uint32_t index, const ImageScratch* scratch) {
+    Animation* animation = parser->animation;
+    const Frame* frame = &animation->frames[index];
+    CompositePlan plan;
+    composite_plan(&parser->compositing, animation->width, animation->height, index, frame->left,
+                   frame->top, frame->width, frame->height, frame->disposal, &plan);
+    if (!plan.key) return composite_change(animation, &parser->compositing, index, scratch->pixels);
+    void* picture = store_allocate(&animation->stored_bytes,
+                                   bitmap_byte_size(animation->width, animation->height));
+    if (!picture) return false;
+    CompositeJob job;
+    composite_begin_key(animation, &parser->compositing, index, scratch->pixels,
+                        static_cast<uint32_t*>(picture), &job);
+    if (parser->helpers.helper_count > 0) {
+        composite_helpers_post(&parser->helpers, &job);
+        parser->scratch_next = scratch == &parser->scratch[0] ? 1 : 0;
+    } else {
+        composite_rows(&job, 0, job.height);
+    }
+    return true;
+}
+
 // Returns false when the walk must end: the next frame does not fit in the
-// budget, or no memory for a finished picture or for a larger frame table.
-// The frames finished so far are kept.
+// budget, or no memory to store it or for a larger frame table. The frames
+// stored so far are kept.
 bool read_image(Parser* parser) {
     uint8_t descriptor[9];
     if (!stream_read(&parser->stream, descriptor, 9)) {
         parser->result = RESULT_SHORT_DATA;
         return true;
     }
-    const uint64_t image_bytes = bitmap_byte_size(read_u16(descriptor + 4), read_u16(descriptor + 6));
-    if (pictures_allowed(parser, image_bytes) < uint64_t(parser->frame_count) + 1) {
+    Animation* animation = parser->animation;
+    animation->image_count++;
+    const uint32_t image_width = read_u16(descriptor + 4), image_height = read_u16(descriptor + 6);
+    const uint64_t image_bytes = bitmap_byte_size(image_width, image_height);
+    CompositePlan plan;
+    composite_plan(&parser->compositing, animation->width, animation->height, parser->frame_count,
+                   read_u16(descriptor), read_u16(descriptor + 2), image_width, image_height,
+                   animation->frames[parser->frame_count].disposal, &plan);
+    // A key frame writes the whole canvas; a change compares its rectangle.
+    const uint64_t work = parser->work_done + image_bytes / 4 +
+                          (plan.key ? uint64_t(animation->width) * animation->height
+                                    : uint64_t(plan.change.right - plan.change.left) *
+                                          (plan.change.bottom - plan.change.top));
+    if (held_bytes(parser, &plan, image_bytes, false) > parser->budget ||
+        work / DECODE_WORK_PER_BYTE > parser->budget) {
         if (parser->frame_count == 0) parser->result = RESULT_LOAD_FAILED;
+        parser->bound_reached = true;
         return false;
     }
-    // Decoded while the helpers may still write the last frame's picture.
-    ImageScratch* scratch = scratch_for_image(parser, image_bytes);
-    Animation* animation = parser->animation;
+    parser->work_done = work;
+    // Decoded while the helpers may still write the last key frame.
+    ImageScratch* scratch = scratch_for_image(parser, &plan, image_bytes);
     parser->result = build_frame_image(&parser->stream, descriptor, &parser->global,
                                        parser->global_count, &parser->work, parser->table,
                                        scratch, &parser->frame_count, animation);
     composite_helpers_finish(&parser->helpers);
     if (parser->result != RESULT_LOAD_FAILED) {
-        uint32_t index = parser->frame_count - 1;
-        Bitmap picture{};
-        if (!bitmap_create(&picture, animation->width, animation->height)) {
-            parser->frame_count = index;  // never count a frame without its picture
+        const uint32_t index = parser->frame_count - 1;
+        if (!store_frame(parser, index, scratch)) {
+            parser->frame_count = index;  // never count a frame that is not stored
             if (index == 0) parser->result = RESULT_LOAD_FAILED;
             return false;
         }
-        CompositeJob job;
-        composite_begin(animation, &parser->compositing, index, scratch->pixels, picture, &job);
         const DecodeTarget* target = parser->target;
-        const bool preview = parser->stream.size > PREVIEW_MIN_FILE_SIZE && target->show_progress;
-        if (parser->helpers.helper_count > 0) {
-            composite_helpers_post(&parser->helpers, &job);
-            parser->scratch_next = scratch == &parser->scratch[0] ? 1 : 0;
-            // The preview shows finished frames only, when the window would
-            // see them without helpers.
-            if (preview) composite_helpers_finish(&parser->helpers);
-        } else {
-            composite_rows(&job, 0, job.height);
+        if (parser->stream.size > PREVIEW_MIN_FILE_SIZE && target->show_progress) {
+            // The preview shows stored frames only.
+            composite_helpers_finish(&parser->helpers);
+            target->show_progress(target->progress_context, animation, index);
         }
-        if (preview) target->show_progress(target->progress_context, animation, index);
     }
     if (parser->frame_count >= parser->capacity) {
         uint32_t grown = parser->capacity + FRAME_TABLE_STEP;
@@ -246,6 +272,36 @@ bool read_image(Parser* parser) {
         parser->capacity = grown;
     }
     return true;
+}
+
+// After the budget ended the walk inside an image's descriptor: steps over
+// the rest of the file by its blocks' sizes, counting the image descriptors
+// (Animation.image_count) without decoding anything, until the trailer or
+// anything that is no block.
+void count_images_left(Parser* parser) {
+    ByteStream* stream = &parser->stream;
+    uint8_t block = BLOCK_IMAGE;
+    const uint8_t* descriptor = stream->data + stream->position - 9;
+    for (;;) {
+        if (block == BLOCK_IMAGE) {
+            // The local colour table, the LZW minimum code size, the data.
+            if (descriptor[8] & 0x80) stream->position += 3 * (size_t(2) << (descriptor[8] & 7));
+            uint8_t code_size;
+            if (!stream_read_byte(stream, &code_size) || !stream_skip_sub_blocks(stream)) return;
+        } else if (block == BLOCK_EXTENSION) {
+            uint8_t label;
+            if (!stream_read_byte(stream, &label) || !stream_skip_sub_blocks(stream)) return;
+        } else {
+            return;
+        }
+        if (!stream_read_byte(stream, &block)) return;
+        if (block == BLOCK_IMAGE) {
+            if (stream->position + 9 > stream->size) return;
+            descriptor = stream->data + stream->position;
+            stream->position += 9;
+            parser->animation->image_count++;
+        }
+    }
 }
 
 void walk_blocks(Parser* parser) {
@@ -312,7 +368,7 @@ int gif_decode_memory(const uint8_t* data, size_t size, LzwTable* table, Animati
     parser.table = table;
     parser.animation = animation;
     parser.target = target;
-    parser.compositing.background = target->background & 0x00FFFFFFu;
+    parser.compositing.before.background = target->background & 0x00FFFFFFu;
     parser.capacity = FRAME_TABLE_STEP;
     parser.budget = target->memory_budget ? target->memory_budget
                                           : decode_memory_budget(os_physical_memory());
@@ -325,12 +381,15 @@ int gif_decode_memory(const uint8_t* data, size_t size, LzwTable* table, Animati
     }
     if (!read_screen(&parser)) return RESULT_LOAD_FAILED;
 
+    parser.display_bytes =
+        uint64_t(target->display_pictures) * bitmap_byte_size(animation->width, animation->height);
     composite_helpers_start(&parser.helpers, target->helpers, animation->width,
                             animation->height);
     walk_blocks(&parser);
     // However the walk ended, the last picture is finished before the frame
     // count is stored.
     composite_helpers_stop(&parser.helpers);
+    if (parser.bound_reached) count_images_left(&parser);
 
     animation->frame_count = parser.frame_count;
     normalise_delays(animation);

@@ -1,4 +1,5 @@
-// Decoding a whole GIF file into an Animation of finished frames.
+// Decoding a whole GIF file into an Animation whose frames are kept in the
+// frame store.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -16,32 +17,41 @@ constexpr size_t PREVIEW_MIN_FILE_SIZE = 5000000;
 // preview, called after every composited frame of a file larger than
 // PREVIEW_MIN_FILE_SIZE (may be null).
 struct DecodeTarget {
-    uint32_t background;  // 0x00RRGGBB
-    void (*show_progress)(void* context, Animation* animation, uint32_t index);
-    void* progress_context;
-    // Bytes of pictures and frame table one decode may hold; 0 takes
-    // decode_memory_budget(os_physical_memory()).
+    uint32_t background = 0;  // 0x00RRGGBB
+    void (*show_progress)(void* context, Animation* animation, uint32_t index) = nullptr;
+    void* progress_context = nullptr;
+    // Bytes one decode may hold; 0 takes decode_memory_budget(os_physical_memory()).
     uint64_t memory_budget = 0;
-    // Whether helper threads write the pictures while the decoder goes on
-    // (composite_helpers.h). The pictures and results are the same.
+    // Whether helper threads write key frames' pictures while the decoder
+    // goes on (composite_helpers.h). The pictures and results are the same.
     CompositeHelpersMode helpers = HELPERS_AUTO;
+    // Canvas-size pictures the caller holds beside the store to show frames
+    // (the player's display pictures, made as soon as the loading preview
+    // shows a frame): counted in the bound from the start.
+    uint32_t display_pictures = 0;
 };
 
-// The memory bound of a decode. Every frame keeps a full-canvas picture, so a
-// file of a few hundred bytes can ask for terabytes (a huge canvas, tens of
-// thousands of frames). Before a frame's image is made, the decode adds up
-// what it would then hold: the frame table, every finished picture and the
-// new one, each counted with PICTURE_OVERHEAD, and the image scratch at the
-// size of the largest image so far; with helpers a second scratch is held
-// only while that all fits as well. When that passes the budget the decode
-// ends there and keeps the frames finished so far; it fails only when
-// there is none. The bound also bounds the time, since decoding and
-// compositing work is proportional to the pictures made.
-constexpr uint64_t PICTURE_OVERHEAD = 4096;            // a page: DIB sections are page-granular
+// The memory bound of a decode. A file of a few hundred bytes can ask for
+// terabytes (a huge canvas, tens of thousands of frames that each change it
+// everywhere). Before a frame's image is decoded, the decode adds up what
+// it would then hold: the frame table, the store, the image scratch at the
+// size of the largest image so far, the compositor's running canvas and
+// scratch, the caller's display pictures, and room for the frame's change
+// at the most it can take (a key frame's picture where it may become one).
+// With helpers a second image scratch is held only while that all fits as
+// well. When that passes the budget the decode ends there and keeps the
+// frames stored so far (it fails only when there is none); the image
+// descriptors after it are still counted (Animation.image_count), their data
+// stepped over. The same ending comes when the work would pass
+// DECODE_WORK_PER_BYTE pixels for every byte of the budget: the image pixels
+// decoded and the canvas pixels compared or written, so that frames whose
+// changes are small but whose images are huge cannot make a load last for
+// ever (seconds at most; a real file meets the memory bound long before).
 constexpr uint64_t DECODE_BUDGET_SHARE = 4;            // a quarter of physical memory,
 constexpr uint64_t DECODE_BUDGET_CAP = 4ull << 30;     // at most 4 GiB,
 constexpr uint64_t DECODE_BUDGET_FLOOR = 256ull << 20; // at least 256 MiB,
 constexpr uint64_t DECODE_BUDGET_UNKNOWN = 1ull << 30; // and 1 GiB when the size is unknown
+constexpr uint64_t DECODE_WORK_PER_BYTE = 4;
 
 // The default budget for a machine with physical_memory bytes (0: unknown).
 uint64_t decode_memory_budget(uint64_t physical_memory);

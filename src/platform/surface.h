@@ -41,6 +41,12 @@ void bitmap_delete(Bitmap* bitmap);
 // Windows, its handle. Returns 1, or 0 leaving the record as it was.
 int bitmap_allocate(Bitmap* bitmap, size_t bytes);
 
+// The POSIX twin's model of Windows' quota of GDI objects (10,000 a process,
+// and every bitmap on Windows is one): once set, bitmap_allocate refuses a
+// bitmap while this many live. 0 lifts it. For tests, which show that the
+// program holds a handful of bitmaps whatever the file.
+void bitmap_set_quota(uint32_t live_bitmaps);
+
 // Sets every pixel with left <= x < right and top <= y < bottom, clipped to
 // the bitmap, to colour.
 void bitmap_fill(Bitmap* target, int32_t left, int32_t top, int32_t right, int32_t bottom,

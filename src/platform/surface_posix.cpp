@@ -8,6 +8,7 @@
 // benchmark measures this twin for the Windows program.
 #include <sys/mman.h>
 
+#include <atomic>
 #include <cstdlib>
 
 #include "platform/surface.h"
@@ -17,9 +18,16 @@ namespace {
 // From this size on, a bitmap has pages of its own.
 constexpr size_t MAPPED_BITMAP_BYTES = 64 * 1024;
 
+std::atomic<uint32_t> live_bitmaps{0};
+std::atomic<uint32_t> bitmap_quota{0};
+
 }  // namespace
 
+void bitmap_set_quota(uint32_t live) { bitmap_quota.store(live); }
+
 int bitmap_allocate(Bitmap* bitmap, size_t bytes) {
+    const uint32_t quota = bitmap_quota.load();
+    if (quota != 0 && live_bitmaps.load() >= quota) return 0;
     void* pixels;
     if (bytes >= MAPPED_BITMAP_BYTES) {
         pixels = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
@@ -29,6 +37,7 @@ int bitmap_allocate(Bitmap* bitmap, size_t bytes) {
         if (!pixels) return 0;
     }
     bitmap->pixels = static_cast<uint32_t*>(pixels);
+    live_bitmaps.fetch_add(1);
     return 1;
 }
 
@@ -40,6 +49,7 @@ void bitmap_delete(Bitmap* bitmap) {
         } else {
             std::free(bitmap->pixels);
         }
+        live_bitmaps.fetch_sub(1);
     }
     *bitmap = Bitmap{};
 }

@@ -2,36 +2,33 @@
 // unloading the one on show.
 #include "player/load_steps.h"
 
+#include "player/display.h"
 #include "player/paint.h"
 #include "player/playback.h"
 #include "player/view.h"
 
-void show_animation(Player* player, uint32_t client_width, uint32_t client_height) {
+int show_animation(Player* player, uint32_t client_width, uint32_t client_height) {
+    const Animation* animation = player->animation;
+    if (animation->frame_count > 0 && !display_create(player)) return 0;
     player->speed_index.store(SPEED_NORMAL, std::memory_order_relaxed);
     set_zoom(player, 0);
     layout_view(client_width, client_height, player);
-    const Animation* animation = player->animation;
     if (animation->frame_count > 1) {
-        // After a loading preview the frame it showed last is the one on show:
+        // After a loading preview the frame it showed last stays on show, so
         // a repaint before the thread draws (or, when the preview showed every
         // frame of a finite loop count, instead of it) shows that frame.
-        uint32_t start = player->current_frame.load(std::memory_order_relaxed);
-        if (start > 0) paint_select_frame(player, animation, start - 1);
-        start_playback(player, start);
-        return;
+        start_playback(player, player->current_frame.load(std::memory_order_relaxed));
+        return 1;
     }
     player->current_frame.store(0, std::memory_order_relaxed);
-    if (animation->frame_count == 1) {
-        paint_select_frame(player, animation, 0);
-    } else {
-        paint_select_none(player);
-    }
+    if (animation->frame_count == 1) display_show(player, 0);
     paint_invalidate_now(player);
+    return 1;
 }
 
 void unload_animation(Player* player) {
     stop_playback(player);
-    paint_select_none(player);
+    display_release(player);
     clear_player_state(player);
 }
 

@@ -6,13 +6,15 @@
 
 #include "player/player.h"
 
-// show_animation, after a successful decode into player->animation: normal
-// speed, "100%", layout for the client area, then playback from
-// current_frame (two or more frames), or frame 0 selected and the client area
-// repainted (one frame; none: the bars alone).
-void show_animation(Player* player, uint32_t client_width, uint32_t client_height);
+// show_animation, after a successful decode into player->animation: the
+// display pictures made (or kept from the loading preview), normal speed,
+// "100%", layout for the client area, then playback from current_frame (two
+// or more frames), or frame 0 shown and the client area repainted (one
+// frame; none: the bars alone). Returns 0, with nothing shown, when the
+// display pictures cannot be had.
+int show_animation(Player* player, uint32_t client_width, uint32_t client_height);
 // unload_animation, before the frames are freed (another load, a failed
-// load, teardown): playback stopped, no frame bitmap left in memory_dc, and
+// load, teardown): playback stopped, the display pictures freed, and
 // clear_player_state.
 void unload_animation(Player* player);
 

@@ -1,6 +1,7 @@
 // The loading preview over the paint operations.
 #include "player/loading_preview.h"
 
+#include "player/display.h"
 #include "player/paint.h"
 #include "player/playback.h"
 #include "player/view.h"
@@ -28,17 +29,18 @@ void show_loading_progress(LoadingPreview* preview, const Animation* animation, 
         player->view_width = animation->width;
         player->view_height = animation->height;
         release_paint_lock(player);
+        // Without display pictures the preview shows the bars alone.
+        display_create(player);
     }
     uint32_t elapsed = playback_tick(player) - preview->start_tick;  // modulo 2^32
     if (elapsed <= preview->delay_sum_ms) return;
     uint32_t k = preview->shown_count;
     if (k > index) return;  // only frames already composited
-    paint_select_frame(player, animation, k);
+    display_show(player, k);
     char16_t title[PROGRESS_TITLE_CAPACITY];
     format_progress_title(title, index);
     if (preview->set_title) preview->set_title(player->window, title, preview->title_context);
     resize_view(uint32_t(preview->client_rect.right), uint32_t(preview->client_rect.bottom), player);
-    paint_select_none(player);
     preview->delay_sum_ms += animation->frames[k].delay_ms;
     preview->shown_count = k + 1;
     player->current_frame.store(k + 1, std::memory_order_relaxed);

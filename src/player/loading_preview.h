@@ -31,8 +31,9 @@ size_t format_progress_title(char16_t* title, uint32_t index);
 // Called after frame index has been composited (index 0 first). Shows at most
 // one frame: the next one in turn, once more time has passed since frame 0
 // arrived than the delays of the frames shown before it add up to. Time comes
-// from the player's clock (playback_tick); the picture is drawn at the
-// canvas's own size, laid out in the client area captured at frame 0, and
-// memory_dc holds no frame between calls.
+// from the player's clock (playback_tick); the frame is brought on show in
+// the display pictures (made for frame 0) and drawn at the canvas's own
+// size, laid out in the client area captured at frame 0. It stays on show
+// until the next one.
 void show_loading_progress(LoadingPreview* preview, const Animation* animation, Player* player,
                            uint32_t index);

@@ -9,16 +9,17 @@
 #include "decode/animation.h"
 #include "player/player.h"
 
-// Selects frame index's bitmap into memory_dc, the frame on show.
-void paint_select_frame(Player* player, const Animation* animation, uint32_t index);
+// Selects a display picture into memory_dc: the picture on show.
+void paint_select_picture(Player* player, const Bitmap* picture);
 
-// Selects the placeholder bitmap into memory_dc, so that no frame bitmap stays
-// selected (before the frames are freed).
+// Selects the placeholder bitmap into memory_dc, so that no display picture
+// stays selected (before the pictures are freed).
 void paint_select_none(Player* player);
 
-// Selects frame index into memory_dc and stretches it onto window_dc at the
-// view rectangle (HALFTONE on Windows). Called by the playback thread under
-// the paint lock.
+// Stretches the picture on show, which holds frame index, onto window_dc at
+// the view rectangle (HALFTONE on Windows). Called by the playback thread
+// under the paint lock; when it returns the system has finished reading
+// the picture, so it may be written again.
 void paint_frame(Player* player, const Animation* animation, uint32_t index);
 
 // Fills the rectangle (right and bottom excluded) on window_dc with
@@ -41,6 +42,7 @@ struct PaintSession {
 void paint_begin(Player* player, PaintSession* session);
 void paint_end(Player* player, PaintSession* session);
 
-// Stretches the bitmap selected in memory_dc, from its (0, 0) with the canvas
-// size of animation, onto the session's DC at the view rectangle.
+// Stretches the picture selected in memory_dc, from its (0, 0) with the
+// canvas size of animation, onto the session's DC at the view rectangle.
+// paint_end returns once the system has finished reading it.
 void paint_stretch_selected(Player* player, PaintSession* session, const Animation* animation);

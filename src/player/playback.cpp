@@ -2,6 +2,7 @@
 // operations around it (start, stop, direction, pause, rewind, steps, speed).
 #include "player/playback.h"
 
+#include "player/display.h"
 #include "player/paint.h"
 #include "player/view.h"
 
@@ -94,7 +95,11 @@ uint32_t end_thread(Player* player, const Pace* pace, uint32_t index) {
 // delay, then sets the next frame's due time. Returns 1 when a stop was
 // requested (the caller ends the thread with i), else 0.
 int show_frame(Player* player, const Animation* animation, uint32_t i, Pace* pace) {
+    // A rebuild of the frame happens here, outside the lock; under it only
+    // the switch of pictures, or one change applied to the picture on show.
+    const DisplayStep step = display_prepare(player, i);
     acquire_paint_lock(player);
+    display_commit(player, &step);
     paint_frame(player, animation, i);
     int32_t s = player->speed_index.load(std::memory_order_relaxed);
     uint32_t d = animation->frames[i].delay_ms;
@@ -248,7 +253,7 @@ int play_pause(Player* player) {
 void rewind(Player* player) {
     stop_playback(player);
     player->current_frame.store(0, std::memory_order_relaxed);
-    if (player->animation->frame_count > 0) paint_select_frame(player, player->animation, 0);
+    display_show(player, 0);
     player->reverse = 0;
 }
 
@@ -259,7 +264,7 @@ void step_next(Player* player) {
     uint32_t next = player->current_frame.load(std::memory_order_relaxed) + 1;
     if (next >= count) next = 0;
     player->current_frame.store(next, std::memory_order_relaxed);
-    paint_select_frame(player, player->animation, next);
+    display_show(player, next);
 }
 
 void step_previous(Player* player) {
@@ -269,7 +274,7 @@ void step_previous(Player* player) {
     uint32_t current = player->current_frame.load(std::memory_order_relaxed);
     uint32_t previous = current == 0 || current > count ? count - 1 : current - 1;
     player->current_frame.store(previous, std::memory_order_relaxed);
-    paint_select_frame(player, player->animation, previous);
+    display_show(player, previous);
 }
 
 void speed_up(Player* player) {

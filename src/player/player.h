@@ -9,7 +9,7 @@
 //   event, then yields until playing falls; the playback thread stores
 //   current_frame and then clears playing (release) as its very last access
 //   to the record, so once the window's thread has read 0 (acquire) it owns
-//   every field, the frame on show and the Animation again;
+//   every field, the display and the Animation again;
 // - the speed handshake: the window's thread stores speed_index and sets the
 //   stop event; the thread re-times the frame on show;
 // - paint_lock serialises all drawing into the window and every write of the
@@ -20,6 +20,7 @@
 
 #include "decode/animation.h"
 #include "platform/os.h"
+#include "platform/surface.h"
 
 // A rectangle in client coordinates, right and bottom exclusive (a RECT).
 struct Rect {
@@ -36,10 +37,21 @@ constexpr int32_t ZOOM_NORMAL = 4;        // "100%", set by every load
 
 struct PlaybackServices;  // playback.h: the engine's clock, waits and threads
 
+constexpr uint32_t DISPLAY_PICTURES = 2;
+
+// The pictures frames are shown from (display.h): sized at each load, freed
+// with the animation.
+struct Display {
+    Bitmap pictures[DISPLAY_PICTURES];   // canvas-size; none before a load
+    uint32_t holds[DISPLAY_PICTURES] = {NO_FRAME, NO_FRAME};  // the frame each holds
+    int32_t front = -1;                  // the picture on show, in memory_dc; -1: none
+    uint64_t pixels_written;             // pixels written to bring frames on show, ever
+};
+
 struct Player {
     void* window;                          // HWND of the main window
     void* window_dc;                       // HDC: the window's own DC (CS_OWNDC), HALFTONE
-    void* memory_dc;                       // HDC: holds the frame on show
+    void* memory_dc;                       // HDC: holds the display picture on show
     OsEvent* stop_event;                   // auto-reset; cuts a frame's wait short
     int32_t view_x;                        // picture's left edge, negative when wider
     int32_t view_y;                        // picture's top edge, negative when taller
@@ -61,6 +73,7 @@ struct Player {
     Animation* animation;                  // the one Animation, set once
     int32_t zoom_index;                    // ZoomIndex 0..7; survives unloads
     const PlaybackServices* services;      // null: the OS services
+    Display display;                       // the frame on show and the picture behind it
 };
 
 // ---- Paint lock -------------------------------------------------------------

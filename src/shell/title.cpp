@@ -63,14 +63,26 @@ size_t format_title(char16_t* title, const char16_t* title_name, const Animation
     TitleWriter writer{title, 0};
     const char16_t* zoom = step_text(zoom_texts, ZOOM_STEPS, player->zoom_index);
     uint32_t count = animation ? animation->frame_count : 0;
+    // A file that the memory bound cut short says how many images it holds.
+    uint32_t images = animation ? animation->image_count : 0;
+    auto put_frames = [&](const char16_t* frames) {
+        put_text(&writer, frames);
+        if (images > count) {
+            put_text(&writer, u", ");
+            put_number(&writer, images);
+            put_text(&writer, u" in file");
+        }
+        put_text(&writer, u" | ");
+    };
     put_text(&writer, title_name);
     if (count <= 1) {
-        put_text(&writer, u" (1 frame | ");
+        put_text(&writer, u" (1");
+        put_frames(u" frame");
         put_text(&writer, zoom);
     } else if (player->playing.load(std::memory_order_acquire) != 0 || frame_number == 0) {
         put_text(&writer, u" (");
         put_number(&writer, count);
-        put_text(&writer, u" frames | ");
+        put_frames(u" frames");
         put_text(&writer, player->reverse ? u"<<" : u">>");
         put_text(&writer, u" | \u00D7\u2009");
         put_text(&writer, step_text(speed_texts, SPEED_STEPS,
@@ -82,7 +94,7 @@ size_t format_title(char16_t* title, const char16_t* title_name, const Animation
         put_number(&writer, frame_number);
         put_text(&writer, u" of ");
         put_number(&writer, count);
-        put_text(&writer, u" frames | ");
+        put_frames(u" frames");
         put_text(&writer, zoom);
     }
     put_text(&writer, u")");

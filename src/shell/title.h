@@ -3,6 +3,8 @@
 //   name (1 frame | zoom)                              one frame or none
 //   name (N frames | >> | <U+00D7><U+2009>speed | zoom)  playing, or frame number 0
 //   name (F of N frames | zoom)                        paused with frame F on show
+// A file that the memory bound cut short, of M images, has ", M in file"
+// after its frames: name (N frames, M in file | ...).
 // Texts are UTF-16 (char16_t, the layout of Windows' wchar_t), so the shell
 // hands them to SendMessageW(WM_SETTEXT) as they are.
 #pragma once

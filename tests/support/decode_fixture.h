@@ -20,19 +20,36 @@ struct Decoded {
         animation_release(&animation);
         std::free(table);
     }
-    uint32_t pixel(uint32_t frame, uint32_t x, uint32_t y) const {
-        const Bitmap& b = animation.frames[frame].bitmap;
-        return b.pixels[y * b.width + x];
+    // A pixel of a frame's picture, rebuilt from the store.
+    uint32_t pixel(uint32_t frame, uint32_t x, uint32_t y) {
+        picture.resize(size_t(animation.width) * animation.height);
+        frame_bring(&animation, picture.data(), holds, frame);
+        holds = frame;
+        return picture[size_t(y) * animation.width + x];
     }
+    std::vector<uint32_t> picture;
+    uint32_t holds = NO_FRAME;
 };
+
+// Every frame's picture, rebuilt from the store in order, as the player
+// shows them one after another.
+inline std::vector<std::vector<uint32_t>> frame_pictures(const Animation& animation) {
+    std::vector<std::vector<uint32_t>> pictures;
+    std::vector<uint32_t> picture(size_t(animation.width) * animation.height);
+    for (uint32_t i = 0; i < animation.frame_count; i++) {
+        frame_bring(&animation, picture.data(), i == 0 ? NO_FRAME : i - 1, i);
+        pictures.push_back(picture);
+    }
+    return pictures;
+}
 
 inline void record_progress(void* context, Animation*, uint32_t index) {
     static_cast<Decoded*>(context)->progress.push_back(index);
 }
 
 // Decodes bytes into out; the Animation is released when out goes. Helper
-// threads make the pictures resident ahead of the decoder in every decode,
-// however small, so the decoder's tests run the threaded path.
+// threads write the key frames in every decode, however small, so the
+// decoder's tests run the threaded path.
 inline void decode_bytes(const std::vector<uint8_t>& bytes, Decoded* out,
                          uint32_t background = TEST_BACKGROUND) {
     animation_create_table(&out->animation);

@@ -78,15 +78,14 @@ void paint_screen_clear_log(PaintScreen* screen) {
     screen->invalidations = 0;
 }
 
-void paint_select_frame(Player* player, const Animation* animation, uint32_t index) {
-    screen_of(player->memory_dc)->selected = &animation->frames[index].bitmap;
+void paint_select_picture(Player* player, const Bitmap* picture) {
+    screen_of(player->memory_dc)->selected = picture;
 }
 
 void paint_select_none(Player* player) { screen_of(player->memory_dc)->selected = nullptr; }
 
 void paint_frame(Player* player, const Animation* animation, uint32_t index) {
     PaintScreen* screen = screen_of(player->window_dc);
-    paint_select_frame(player, animation, index);
     stretch(&screen->screen, player->view_x, player->view_y, player->view_width,
             player->view_height, screen->selected, animation->width, animation->height);
     {

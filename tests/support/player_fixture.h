@@ -1,6 +1,7 @@
 // Shared by the view and playback tests: an Animation of solid-colour frames
 // and a Player drawing into a native paint screen.
 #pragma once
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <thread>
@@ -10,6 +11,7 @@
 #include "paint_screen.h"
 #include "platform/os.h"
 #include "platform/surface.h"
+#include "player/display.h"
 #include "player/playback.h"
 #include "player/player.h"
 
@@ -23,16 +25,17 @@ struct TestAnimation {
     std::vector<Frame> frames;
 };
 
-// frames of width x height, frame i filled with frame_colour(i) and lasting
-// delays[i] ms.
+// frames of width x height, frame i a key frame filled with frame_colour(i)
+// and lasting delays[i] ms.
 inline void make_animation(TestAnimation* test, uint32_t width, uint32_t height,
                            const std::vector<uint32_t>& delays, uint32_t loop_count) {
     test->frames.assign(delays.size(), Frame{});
     for (size_t i = 0; i < delays.size(); i++) {
         Frame* frame = &test->frames[i];
-        bitmap_create(&frame->bitmap, width, height);
-        bitmap_fill(&frame->bitmap, 0, 0, int32_t(width), int32_t(height),
-                    frame_colour(uint32_t(i)));
+        uint32_t* picture = new uint32_t[size_t(width) * height];
+        std::fill(picture, picture + size_t(width) * height, frame_colour(uint32_t(i)));
+        frame->stored = picture;
+        frame->key = uint32_t(i);
         frame->width = width;
         frame->height = height;
         frame->delay_ms = delays[i];
@@ -40,12 +43,13 @@ inline void make_animation(TestAnimation* test, uint32_t width, uint32_t height,
     test->animation.width = width;
     test->animation.height = height;
     test->animation.frame_count = uint32_t(delays.size());
+    test->animation.image_count = uint32_t(delays.size());
     test->animation.loop_count = loop_count;
     test->animation.frames = test->frames.data();
 }
 
 inline void free_animation(TestAnimation* test) {
-    for (Frame& frame : test->frames) bitmap_delete(&frame.bitmap);
+    for (Frame& frame : test->frames) delete[] static_cast<const uint32_t*>(frame.stored);
     test->frames.clear();
     test->animation = Animation{};
 }
@@ -57,16 +61,19 @@ struct TestPlayer {
     uint32_t bar_colour = BAR_COLOUR;
 };
 
+// The display pictures are made for animation, as a load makes them.
 inline void setup_player(TestPlayer* test, Animation* animation, uint32_t client_width,
                          uint32_t client_height) {
     paint_screen_attach(&test->screen, &test->player, client_width, client_height);
     test->player.stop_event = os_event_create();
     test->player.background_brush = &test->bar_colour;
     test->player.animation = animation;
+    if (animation->frame_count > 0) display_create(&test->player);
 }
 
 inline void teardown_player(TestPlayer* test) {
     stop_playback(&test->player);
+    display_release(&test->player);
     os_event_destroy(test->player.stop_event);
     test->player.stop_event = nullptr;
     paint_screen_release(&test->screen);

@@ -4,7 +4,8 @@
 //
 //   gifref [--background RRGGBB] FILE.gif OUTDIR
 //       decodes FILE with giflib and writes OUTDIR/summary.txt ("result -",
-//       canvas, frames, loop and one line per frame) and OUTDIR/frame_NNNN.ppm.
+//       canvas, frames, images, loop and one line per frame) and
+//       OUTDIR/frame_NNNN.ppm.
 //   gifref --compare EXPECTED_DIR ACTUAL_DIR
 //       compares the summaries (all lines but "result") and every frame's
 //       pixels; prints the first difference and exits 1 when they differ.
@@ -82,8 +83,10 @@ int dump(const char* file, const char* outdir, uint32_t background) {
         std::fprintf(stderr, "gifref: cannot write to %s\n", outdir);
         return 1;
     }
-    std::fprintf(summary, "result -\ncanvas %u %u\nframes %zu\nloop %u\n", animation.width,
-                 animation.height, animation.frames.size(), animation.loop_count);
+    // Every image the file holds is a frame here.
+    std::fprintf(summary, "result -\ncanvas %u %u\nframes %zu\nimages %zu\nloop %u\n",
+                 animation.width, animation.height, animation.frames.size(),
+                 animation.frames.size(), animation.loop_count);
     for (size_t i = 0; i < animation.frames.size(); i++)
         std::fprintf(summary, "frame %zu delay %u disposal %u\n", i, animation.frames[i].delay_ms,
                      animation.frames[i].disposal);
