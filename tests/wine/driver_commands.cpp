@@ -17,10 +17,11 @@
 //   zoetra-driver frame-changes SECONDS  samples the pixel at the client area's
 //                                      centre for SECONDS; prints "changes N"
 //                                      and "samples N"
-//   zoetra-driver pace SECONDS         rewinds (S: stopped at frame 1), resumes
-//                                      (P), pauses (P) again SECONDS later and
-//                                      prints "drawn N" (frames shown since the
-//                                      resume, read from the paused titles),
+//   zoetra-driver pace SECONDS [reverse] rewinds (S: stopped at frame 1), resumes
+//                                      (P; with reverse, R: from the last frame
+//                                      backward), pauses (P) again SECONDS later
+//                                      and prints "drawn N" (frames shown since
+//                                      the resume, read from the paused titles),
 //                                      "ms T" (from the resume to the pause) and
 //                                      "fps F", (N - 1) * 1000 / T
 //   zoetra-driver about SECONDS        waits for the About box and prints
@@ -236,13 +237,15 @@ bool send_key(HWND window, WPARAM code) {
     return SendMessageTimeoutW(window, WM_KEYDOWN, code, 0, SMTO_ABORTIFHUNG, 5000, &result) != 0;
 }
 
-// The frame number of a paused title, "NAME (N of M frames | ZOOM)", or 0.
-uint32_t paused_frame(HWND window) {
+// The frame number of a paused title, "NAME (N of M frames | ZOOM)", or 0;
+// and M.
+uint32_t paused_frame(HWND window, uint32_t* frames = nullptr) {
     wchar_t title[1024];
     if (!read_title(window, title, 1024)) return 0;
     const wchar_t* status = std::wcsrchr(title, L'(');
     unsigned frame = 0, count = 0;
     if (!status || std::swscanf(status, L"(%u of %u frames", &frame, &count) != 2) return 0;
+    if (frames) *frames = count;
     return frame;
 }
 
@@ -253,23 +256,27 @@ double milliseconds_since(const LARGE_INTEGER& start) {
     return double(now.QuadPart - start.QuadPart) * 1000.0 / double(frequency.QuadPart);
 }
 
-int command_pace(double seconds) {
+int command_pace(double seconds, bool reverse) {
     HWND window = find_main_window();
     if (!window || !send_key(window, 'S')) return 1;
-    uint32_t first = paused_frame(window);
+    uint32_t frames = 0;
+    uint32_t first = paused_frame(window, &frames);
     LARGE_INTEGER start;
-    if (!send_key(window, 'P')) return 1;
+    if (!send_key(window, reverse ? 'R' : 'P')) return 1;
     QueryPerformanceCounter(&start);
     Sleep(DWORD(seconds * 1000));
     double ms = milliseconds_since(start);
     if (!send_key(window, 'P')) return 1;
     uint32_t last = paused_frame(window);
-    if (first == 0 || last <= first) {
+    // Forward the frames drawn run from the one after the rewound one to the
+    // paused one; backward from the last frame down to the paused one.
+    const bool paused_after = first != 0 && last != 0 && (reverse || last > first);
+    if (!paused_after) {
         std::fprintf(stderr, "pace: paused at frame %u, then at %u\n", first, last);
         return 1;
     }
     // The first frame is drawn at the resume: N frames span N - 1 delays.
-    uint32_t drawn = last - first;
+    const uint32_t drawn = reverse ? frames + 1 - last : last - first;
     std::printf("drawn %u\nms %.1f\nfps %.1f\n", drawn, ms, (drawn - 1) * 1000.0 / ms);
     return 0;
 }
@@ -445,7 +452,8 @@ int commands_command(int argc, wchar_t** argv) {
                             int(number(argv[5])));
     if (is(L"titles") && argc > 2) return command_titles(number(argv[2]));
     if (is(L"frame-changes") && argc > 2) return command_frame_changes(number(argv[2]));
-    if (is(L"pace") && argc > 2) return command_pace(number(argv[2]));
+    if (is(L"pace") && argc > 2)
+        return command_pace(number(argv[2]), argc > 3 && !std::wcscmp(argv[3], L"reverse"));
     if (is(L"about") && argc > 2) return command_about(number(argv[2]));
     if (is(L"about-menu")) return command_about_menu();
     if (is(L"about-move") && argc > 3) return command_about_move(int(number(argv[2])), int(number(argv[3])));

@@ -4,6 +4,10 @@
   gifs.py solid OUT.gif FRAMES DELAY_CS WIDTH HEIGHT
       FRAMES frames, each one solid colour (see colour(i)), DELAY_CS
       hundredths of a second each, endless loop
+  gifs.py box OUT.gif FRAMES DELAY_CS WIDTH HEIGHT
+      FRAMES frames of a 24 x 24 box moving 4 pixels a frame over a still
+      background, DELAY_CS hundredths of a second each, endless loop; each
+      frame after the first is stored as the rectangle that changed
   gifs.py colour I
       prints the colour of frame I of a solid file as RRGGBB
   gifs.py sized OUT.gif BYTES
@@ -32,6 +36,18 @@ def solid(out, frames, delay_cs, width, height):
     pictures = [p.convert("P", palette=Image.ADAPTIVE, colors=4) for p in pictures]
     pictures[0].save(out, save_all=True, append_images=pictures[1:], duration=delay_cs * 10,
                      loop=0, optimize=False, disposal=1)
+
+
+def box(out, frames, delay_cs, width, height):
+    pictures = []
+    for i in range(frames):
+        picture = Image.new("P", (width, height), 0)
+        picture.putpalette([40, 60, 80, 250, 200, 30] + [0] * 762)
+        x = (4 * i) % (width - 24)
+        picture.paste(1, (x, height // 2 - 12, x + 24, height // 2 + 12))
+        pictures.append(picture)
+    pictures[0].save(out, save_all=True, append_images=pictures[1:], duration=delay_cs * 10,
+                     loop=0, disposal=1)
 
 
 def comment_block(size):
@@ -121,6 +137,8 @@ def slow(out, frames, canvas=64, side=4000):
 def main(argv):
     if len(argv) == 7 and argv[1] == "solid":
         solid(argv[2], int(argv[3]), int(argv[4]), int(argv[5]), int(argv[6]))
+    elif len(argv) == 7 and argv[1] == "box":
+        box(argv[2], int(argv[3]), int(argv[4]), int(argv[5]), int(argv[6]))
     elif len(argv) == 3 and argv[1] == "colour":
         print("%02X%02X%02X" % colour(int(argv[2])))
     elif len(argv) == 4 and argv[1] == "sized":
