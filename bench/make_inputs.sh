@@ -67,6 +67,33 @@ done
 [ "$(stat -c %s "$out/mandelbrot_640x480.gif")" -gt 5000000 ] ||
     echo "make_inputs.sh: no input above 5,000,000 bytes" >&2
 
+# A screen recording: a still desktop with a window and a taskbar, a line
+# of "typing" (a character box appears every 0.4 s; drawbox's enable option
+# is the only part of it that follows the time) and a small pointer moving
+# over it, 900 frames at 15 fps. Each frame changes a few hundred pixels of
+# two million. Its palette comes from a first pass of its own: with split, the
+# palette filter would hold all 900 frames in memory.
+screen_recording() {
+    local name=screen_1920x1080.gif
+    [ -s "$out/$name" ] && return 0
+    local scene="color=c=0x3A6EA5:size=1920x1080:rate=15:duration=60,\
+drawbox=x=0:y=1032:w=1920:h=48:color=0x202020:t=fill,\
+drawbox=x=320:y=180:w=1280:h=720:color=0xF3F3F3:t=fill,\
+drawbox=x=320:y=180:w=1280:h=32:color=0x2B2B2B:t=fill"
+    for k in $(seq 0 139); do
+        scene+=",drawbox=x=$((360 + k % 70 * 16)):y=$((240 + k / 70 * 24)):w=11:h=16:\
+color=0x1E1E1E:t=fill:enable='gte(t,$k*0.4)'"
+    done
+    scene+="[desk];color=c=white:size=12x18:rate=15:duration=60[pointer];\
+[desk][pointer]overlay=x='900+500*sin(t/2)':y='500+300*sin(t/3)'"
+    ffmpeg -nostdin -loglevel error -y -f lavfi -i "$scene" -vf palettegen "$out/screen.tmp.png"
+    ffmpeg -nostdin -loglevel error -y -f lavfi -i "$scene" -i "$out/screen.tmp.png" \
+        -lavfi paletteuse "$out/$name.tmp.gif"
+    mv "$out/$name.tmp.gif" "$out/$name"
+    rm -f "$out/screen.tmp.png"
+}
+screen_recording
+
 # A sprite: many small frames, small boxes moving on a small canvas.
 ffmpeg_gif "sprite_96x96.gif" "color=c=black:size=96x96:rate=50:duration=20,\
 drawbox=x='mod(t*40,80)':y='40+30*sin(t*4)':w=16:h=16:color=0xFF8800:t=fill,\

@@ -1,12 +1,14 @@
 // zoetra-bench [--repeat N] [--helpers auto|never|always] FILE...
 //
-// Times, for each file with its bytes already in memory, the whole load to
-// one finished full-canvas 32-bit picture per frame (release included):
-// Zoetra's own load, giflib with a plain compositing loop, stb_image, and the
-// floor of writing that many picture bytes into fresh memory. Prints
+// Times, for each file with its bytes already in memory, the whole load
+// (release included): Zoetra's own load to its frame store, and to one
+// finished full-canvas 32-bit picture per frame giflib with a plain
+// compositing loop, stb_image, and the floor of writing that many picture
+// bytes into fresh memory. Prints
 //   FILE frames W H zoetra_ms giflib_ms stb_ms memcpy_ms zoetra_wall_ms memcpy_wall_ms
 // (medians over the repetitions; "skipped" where a loader refused or crashed),
-// then the geometric means, then the peak memory of a Zoetra load.
+// then the geometric means, then the memory of a Zoetra load: its peak, and
+// what its store holds at the end, against the bound of whole pictures.
 //
 // Every measurement runs in a child process of its own, so each load starts
 // from the same fresh heap and a crash in a loader cannot take the benchmark
@@ -44,6 +46,7 @@ struct Measurement {
     double wall_ms;  // wall-clock time
     uint32_t frames, width, height;
     int64_t peak_growth;  // bytes the load added to the process's peak resident set
+    uint64_t stored;      // Zoetra: bytes of its store and frame table at the end
 };
 
 struct FileData {
@@ -96,6 +99,9 @@ Measurement measure(Load load, const FileData& file, LzwTable* table, uint32_t f
         m.width = animation.width;
         m.height = animation.height;
         m.peak_growth = peak_resident() - peak_before;
+        m.stored = animation.stored_bytes + uint64_t(((animation.frame_count + FRAME_TABLE_STEP) /
+                                                      FRAME_TABLE_STEP) * FRAME_TABLE_STEP) *
+                                                sizeof(Frame);
         animation_release(&animation);
         break;
     }
@@ -256,8 +262,10 @@ int main(int argc, char** argv) {
                 verdict = "different frame count or size";
             } else {
                 size_t bytes = size_t(pictures.width) * pictures.height * 4u;
+                std::vector<uint32_t> picture(bytes / 4);
                 for (uint32_t i = 0; i < pictures.count; i++) {
-                    if (std::memcmp(pictures.frames[i], animation.frames[i].bitmap.pixels, bytes)) {
+                    frame_bring(&animation, picture.data(), i == 0 ? NO_FRAME : i - 1, i);
+                    if (std::memcmp(pictures.frames[i], picture.data(), bytes)) {
                         verdict = "different pictures";
                         break;
                     }
@@ -335,16 +343,23 @@ int main(int argc, char** argv) {
         if (ok[LOAD_STB]) log_stb += std::log(ms[LOAD_STB] / ms[LOAD_ZOETRA]), n_stb++;
         if (ok[LOAD_FLOOR]) log_floor += std::log(ms[LOAD_FLOOR] / ms[LOAD_ZOETRA]), n_floor++;
 
-        // Peak memory: what the load added to the resident set, plus the
-        // file that it reads, per byte of finished pictures; and the bound of
-        // pictures + file + two canvases + 8 MiB in the same unit.
+        // Memory, per byte of whole pictures (one per frame): at the peak,
+        // what the load added to the resident set plus the file it reads; at
+        // the end, what the store and the frame table hold; and the bound of
+        // whole pictures with a page each, the two display pictures and 64
+        // bytes a frame, plus the file and 8 MiB.
         double pictures = double(first.frames) * first.width * first.height * 4.0;
         double canvas = double(first.width) * first.height * 4.0;
         double size = double(file.bytes.size());
         char line[512];
-        std::snprintf(line, sizeof line, "peak memory %s held %.2f bound %.2f bytes per picture byte",
+        std::snprintf(line, sizeof line,
+                      "peak memory %s held %.3f stored %.3f bound %.2f bytes per picture byte "
+                      "(peak %.1f MiB)",
                       file.path.c_str(), (double(peak) + size) / pictures,
-                      (pictures + size + 2 * canvas + 8.0 * 1024 * 1024) / pictures);
+                      double(first.stored) / pictures,
+                      (pictures + double(first.frames) * (4096 + 64) + 2 * canvas + size +
+                       8.0 * 1024 * 1024) / pictures,
+                      (double(peak) + size) / (1024.0 * 1024.0));
         memory_lines.push_back(line);
     }
     auto mean = [](double log_sum, int n) { return n ? std::exp(log_sum / n) : 0.0; };
