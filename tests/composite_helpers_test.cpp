@@ -23,16 +23,19 @@ using namespace gif_builder;
 
 namespace {
 
-// 24 frames on a 61 x 37 canvas: moving opaque and transparent boxes, every
+// 24 frames on a W x H canvas: moving opaque and transparent boxes, every
 // disposal, an interlaced one, so each picture depends on the one before.
-Bytes moving_boxes() {
-    const uint32_t W = 61, H = 37;
+// Every other box covers more than half the canvas, so key frames, which
+// the helpers write, and changes follow each other in every order.
+Bytes moving_boxes(uint32_t W = 61, uint32_t H = 37) {
     std::vector<uint32_t> global;
     for (uint32_t k = 0; k < 8; k++) global.push_back(0x203040u * k + 0x0A0B0Cu);
     Bytes file = header(W, H, global);
     append(file, netscape(0));
     for (uint32_t i = 0; i < 24; i++) {
-        uint32_t w = 9 + i % 11, h = 6 + i % 7, left = (i * 7) % (W - w), top = (i * 5) % (H - h);
+        const bool big = i % 2 == 0;
+        uint32_t w = big ? W * 3 / 4 : 9 + i % 11, h = big ? H * 3 / 4 : 6 + i % 7;
+        uint32_t left = (i * 7) % (W - w), top = (i * 5) % (H - h);
         std::vector<uint8_t> indices(size_t(w) * h);
         for (size_t p = 0; p < indices.size(); p++) indices[p] = uint8_t((p / 3 + i) % 8);
         append(file, control(i % 4, 3, i % 3 == 0 ? int(i % 8) : -1));
@@ -64,6 +67,11 @@ void expect_same(const Outcome& with, const Outcome& without) {
 }
 
 TEST(DecodeHelpers, CutFilesGiveTheFramesOfADecodeWithoutHelpers) {
+    // A canvas of many bands first, then every cut of a small one.
+    const Bytes wide = moving_boxes(300, 220);
+    ASSERT_GT(300 * 220 * 4, int(4 * HELPERS_BAND_BYTES));
+    expect_same(decode_with(wide.data(), wide.size(), HELPERS_ALWAYS, 0),
+                decode_with(wide.data(), wide.size(), HELPERS_NEVER, 0));
     const Bytes file = moving_boxes();
     const Outcome whole = decode_with(file.data(), file.size(), HELPERS_ALWAYS, 0);
     ASSERT_EQ(whole.result, RESULT_OK);
