@@ -37,11 +37,20 @@ bool band_left(CompositeHelpers* helpers) {
 uint32_t help(void* argument) {
     CompositeHelper* helper = static_cast<CompositeHelper*>(argument);
     CompositeHelpers* helpers = helper->owner;
+    uint32_t idle = 0;
     while (helpers->stop.load(std::memory_order_acquire) == 0) {
-        if (help_with_band(helpers)) continue;
-        // No band left: sleep until the next post or the stop. One more look
-        // after saying so: a job posted meanwhile has seen the flag, or is
-        // seen here.
+        if (help_with_band(helpers)) {
+            idle = 0;
+            continue;
+        }
+        if (++idle < HELPERS_IDLE_ROUNDS) {
+            os_yield();
+            continue;
+        }
+        // No band left for a while: sleep until the next post or the stop.
+        // One more look after saying so: a job posted meanwhile has seen the
+        // flag, or is seen here.
+        idle = 0;
         helper->asleep.store(1, std::memory_order_seq_cst);
         if (!band_left(helpers) && helpers->stop.load(std::memory_order_seq_cst) == 0) {
             os_event_wait(helper->wake, OS_WAIT_FOREVER);

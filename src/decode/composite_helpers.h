@@ -20,9 +20,10 @@
 // the look at `open`, closing and the look at `inside`, are sequentially
 // consistent, so a helper either sees the job closed or is waited for; a
 // helper's rows are written before its leaving, which the window's thread
-// acquires. A helper that finds no band left sleeps: it says it is asleep
-// and then looks for a band once more, while the window's thread opens a job
-// and then looks whether anyone sleeps, so a job is never missed.
+// acquires. A helper that has found no band left HELPERS_IDLE_ROUNDS times
+// sleeps: it says it is asleep and then looks for a band once more, while
+// the window's thread opens a job and then looks whether anyone sleeps, so a
+// job is never missed.
 #pragma once
 #include <atomic>
 #include <cstddef>
@@ -46,6 +47,11 @@ enum CompositeHelpersMode : uint32_t {
 constexpr uint32_t HELPERS_MAX = 3;                     // helper threads at most
 constexpr size_t HELPERS_MIN_PICTURE_BYTES = 64 * 1024; // HELPERS_AUTO: smaller canvases go alone
 constexpr size_t HELPERS_BAND_BYTES = 64 * 1024;        // rows taken at once, about
+// A helper that finds no band left yields this many times, looking for one,
+// before it sleeps, job open or not: waking a sleeping thread takes tens of
+// microseconds, about what decoding an image of a small file takes, and the
+// next key frame of such a file comes that soon.
+constexpr uint32_t HELPERS_IDLE_ROUNDS = 4000;
 
 struct CompositeHelpers;
 

@@ -154,11 +154,6 @@ uint32_t find_runs(const uint32_t* fresh, const uint32_t* old, uint32_t x0, uint
     return count;
 }
 
-// Whether the running canvas, made when needed, can hold the last picture.
-bool canvas_bytes_fit(uint32_t width, uint32_t height) {
-    return bitmap_byte_size(width, height) != 0;
-}
-
 // Makes the running canvas hold the last picture and `before` refer to it;
 // the last picture may have been a key frame's. Returns false without
 // memory, the context unchanged but for buffers it may have grown.
@@ -237,7 +232,7 @@ void composite_plan(const CompositingContext* context, uint32_t width, uint32_t 
     // A frame that may change half the canvas or more is a key frame at
     // once: as a change it would cost about as much, and replaying it would
     // copy as much as a key frame does.
-    plan->key = index == 0 || area(plan->change) * 2 >= canvas_pixels || !canvas_bytes_fit(width, height);
+    plan->key = index == 0 || area(plan->change) * 2 >= canvas_pixels;
     if (plan->key) {
         plan->store_bytes = picture;
         return;
@@ -402,8 +397,6 @@ int composite_change(Animation* animation, CompositingContext* context, uint32_t
         const uint32_t run_count = find_runs(row, old, x0, x1, context->runs);
         change_add_row(&writer, y, context->runs, run_count, row);
     }
-    // A frame restored to previous with nothing drawn keeps no rectangle.
-    if (is_empty(drawn)) own_saved = nullptr;
 
     const size_t bytes = change_bytes(&writer);
     const uint64_t canvas_bytes = uint64_t(width) * height * 4u;

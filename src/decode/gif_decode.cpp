@@ -332,7 +332,8 @@ bool read_screen(Parser* parser) {
     stream_read(stream, size, 2);
     animation->height = read_u16(size);
     stream_read(stream, screen, 3);
-    if (animation->width == 0 || animation->height == 0) return false;
+    // A canvas that no picture can hold (2^31 bytes or more) can show nothing.
+    if (bitmap_byte_size(animation->width, animation->height) == 0) return false;
     if (screen[0] & 0x80) {
         uint32_t count = 2u << (screen[0] & 7);
         if (!read_color_table(stream, &parser->global, count)) return false;
