@@ -69,7 +69,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         // A loaded file: every counted frame is stored, after its key frame.
         if (animation.width == 0 || animation.height == 0) std::abort();
         if (animation.image_count < animation.frame_count) std::abort();
-        const size_t pixels = size_t(animation.width) * animation.height;
+        // Pictures only for frames the budget held: a file of extensions
+        // alone loads with no frame, whatever its canvas.
+        const size_t pixels =
+            animation.frame_count ? size_t(animation.width) * animation.height : 0;
         std::vector<uint32_t> forward(pixels), backward(pixels);
         for (uint32_t i = 0; i < animation.frame_count; i++) {
             const Frame& frame = animation.frames[i];
