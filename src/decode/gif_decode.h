@@ -12,9 +12,9 @@
 // Files larger than this get the loading preview after every frame.
 constexpr size_t PREVIEW_MIN_FILE_SIZE = 5000000;
 
-// What a decode draws for: the colour that clears the canvas, and the loading
+// What a decode draws for: the colour that clears the canvas, the loading
 // preview, called after every composited frame of a file larger than
-// PREVIEW_MIN_FILE_SIZE (may be null).
+// PREVIEW_MIN_FILE_SIZE (may be null), and the poll of a long load.
 struct DecodeTarget {
     uint32_t background;  // 0x00RRGGBB
     void (*show_progress)(void* context, Animation* animation, uint32_t index);
@@ -25,6 +25,10 @@ struct DecodeTarget {
     // Whether helper threads write the pictures while the decoder goes on
     // (composite_helpers.h). The pictures and results are the same.
     CompositeHelpersMode helpers = HELPERS_AUTO;
+    // Called often enough that the caller's thread is never away for long:
+    // between chunks of the file read, between blocks, and about every
+    // LZW_POLL_PIXELS pixels of an image's data. Null call: none.
+    PollHook poll = {};
 };
 
 // The memory bound of a decode. Every frame keeps a full-canvas picture, so a
