@@ -254,8 +254,8 @@ UINT window_dpi(HWND window) {
     // Windows 10 1607 and later; looked up, so the program still starts on
     // systems without it.
     using DpiForWindow = UINT(WINAPI*)(HWND);
-    static const DpiForWindow dpi_for_window = reinterpret_cast<DpiForWindow>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    static const DpiForWindow dpi_for_window = reinterpret_cast<DpiForWindow>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
     UINT dpi = dpi_for_window ? dpi_for_window(window) : 0;
     if (dpi == 0) {
         HDC screen = GetDC(nullptr);
@@ -282,7 +282,9 @@ void load_requested_file(HWND window, Shell* shell) {
     // at all, and not painted.
     uint32_t now_width, now_height;
     client_size(window, &now_width, &now_height);
-    if (now_width != width || now_height != height) resize_view(now_width, now_height, &shell->player);
+    if (now_width != width || now_height != height) {
+        resize_view(now_width, now_height, &shell->player);
+    }
     // A hand-over whose load message could not be posted meanwhile.
     if (shell->handed_over_path[0] && !shell->handover_posted) post_handed_over_load(window, shell);
 }

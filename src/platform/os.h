@@ -1,6 +1,7 @@
 // The thin layer between the portable code and the operating system: whole
-// file reads (with a hook for long work), the millisecond clock, the fine timer request, an auto-reset
-// event, detached threads, yielding and the size of physical memory.
+// file reads (with a poll for long work), the millisecond clock, the fine
+// timer request, an auto-reset event, detached threads, yielding and the size
+// of physical memory.
 // os_win.cpp implements it with Win32 for zoetra.exe, os_posix.cpp with the
 // C++ standard library and POSIX for the native tools and tests.
 #pragma once

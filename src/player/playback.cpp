@@ -66,9 +66,9 @@ void end_fine_timer(Player* player) {
 // system timer, and since frames are scheduled by their due time a coarse
 // tick only makes a frame end up to a tick late, never drift. The request is
 // taken before a frame's wait shorter than four default ticks (62.5 ms)
-// begins, and given back before a long wait once long waits in a row have
-// lasted FINE_TIMER_RELEASE_MS, so a file that alternates short and long
-// frames does not switch it every frame.
+// begins, and given back before a long wait that makes the run of long waits
+// since the last short one last FINE_TIMER_RELEASE_MS: a file that alternates
+// short and long frames keeps it rather than switch it every frame.
 constexpr uint32_t SHORT_WAIT_MS = 63;            // shorter: 62 ms or less
 constexpr uint32_t FINE_TIMER_RELEASE_MS = 1000;
 

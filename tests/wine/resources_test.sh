@@ -51,11 +51,9 @@ if 1 in manifests:
     levels = [e.attrib for e in root.iter() if e.tag.endswith("requestedExecutionLevel")]
     check(len(levels) == 1 and levels[0].get("level") == "asInvoker", "asInvoker: %s" % levels)
     check(len(levels) == 1 and levels[0].get("uiAccess", "false") == "false", "no uiAccess")
-    settings = {e.tag: e.text for e in root.iter() if "WindowsSettings" in e.tag}
-    check(settings == {"{http://schemas.microsoft.com/SMI/2016/WindowsSettings}dpiAwareness":
-                       "PerMonitorV2, PerMonitor",
-                       "{http://schemas.microsoft.com/SMI/2005/WindowsSettings}dpiAware": "true/pm"},
-          "per-monitor DPI awareness: %s" % settings)
+    dpi = {e.tag.split("/SMI/")[-1]: e.text for e in root.iter() if "/SMI/" in e.tag}
+    check(dpi == {"2016/WindowsSettings}dpiAwareness": "PerMonitorV2, PerMonitor",
+                  "2005/WindowsSettings}dpiAware": "true/pm"}, "per-monitor DPI awareness: %s" % dpi)
     tags = sorted({e.tag.split("}")[-1] for e in root.iter()})
     check(tags == ["application", "assembly", "dpiAware", "dpiAwareness", "requestedExecutionLevel",
                    "requestedPrivileges", "security", "trustInfo", "windowsSettings"],
