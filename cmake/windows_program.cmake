@@ -3,6 +3,9 @@
 enable_language(RC)
 file(GLOB APP_SOURCES CONFIGURE_DEPENDS src/app/*.cpp)
 file(GLOB RES_SOURCES CONFIGURE_DEPENDS src/res/*.rc)
+# The resource compiler's dependency scan misses the files the script names.
+file(GLOB RES_FILES CONFIGURE_DEPENDS src/res/*.manifest src/res/*.ico)
+set_source_files_properties(${RES_SOURCES} PROPERTIES OBJECT_DEPENDS "${RES_FILES}")
 add_executable(zoetra WIN32 ${APP_SOURCES} ${PLATFORM_SOURCES} ${RES_SOURCES})
 target_link_libraries(zoetra PRIVATE zoetra_core user32 gdi32 msimg32 shell32 comdlg32)
 target_compile_definitions(zoetra PRIVATE UNICODE _UNICODE)

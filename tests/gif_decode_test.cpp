@@ -360,3 +360,14 @@ TEST(GifDecode, MissingFileFailsToLoad) {
     animation_release(&a);
     std::free(table);
 }
+
+void count_poll(void* polls) { ++*static_cast<int*>(polls); }
+
+TEST(GifDecode, LongImageCallsThePollAboutEveryMillionPixels) {
+    int polls = 0;
+    Decoded d;  // three million pixels of one colour: little data
+    decode_bytes(join({header(3072, 1024, RGBW),
+                       image(0, 0, 3072, 1024, std::vector<uint8_t>(3072 * 1024, 1)), trailer()}),
+                 &d, TEST_BACKGROUND, PollHook{count_poll, &polls});
+    EXPECT_EQ(polls, 3);  // two in the image, one after its block
+}

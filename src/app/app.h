@@ -28,10 +28,14 @@ struct Shell {
     LzwTable* table;                        // allocated with the window
     wchar_t requested_path[PATH_CAPACITY];  // the path to load next
     wchar_t loaded_path[PATH_CAPACITY];     // the path on show; empty when none
-    // A handed-over path whose load is posted and has not run yet; empty
-    // when none. Kept apart from requested_path, which a drop, a key or the
-    // open dialog may change before the load runs.
+    // The last path handed over whose load has not begun; empty when none.
+    // Kept apart from requested_path, which a drop, a key or the open dialog
+    // may change before the load runs.
     wchar_t handed_over_path[PATH_CAPACITY];
+    uint32_t handover_posted;               // 1 while WM_APP_LOAD_HANDED_OVER waits in the queue
+    uint32_t loading;                       // 1 while load_requested_file runs
+    uint32_t polled_at;                     // os_tick_count of the last look at the queue in a load
+    uint32_t dpi;                           // the dots per inch the window is sized for
     char16_t title_name[TITLE_CAPACITY];    // the file-name part of loaded_path
     // The fullscreen switch: the style of the other mode (at start the
     // fullscreen one, no caption or frame), and the window's rectangle from
@@ -52,8 +56,16 @@ ATOM register_main_class(HINSTANCE instance, Shell* shell);
 // Loads requested_path into the window: the same path only raises the window
 // and resumes a paused animation; another path replaces the animation on show,
 // or clears the window (title "Zoetra", both paths emptied) when it cannot be
-// used.
+// used. While it runs, the window answers the messages other threads and
+// programs send, by the rules of a load (main_window_proc).
 void load_requested_file(HWND window, Shell* shell);
+
+// Brings the window to the front, or restores it when it is minimised.
+void raise_window(HWND window);
+
+// The dots per inch of the monitor the window is on (GetDpiForWindow where
+// the system has it, else the screen's LOGPIXELSX).
+UINT window_dpi(HWND window);
 
 // Writes the status line; path (or null to keep the name) and the frame
 // number (0 for none, else 1-based).
@@ -119,10 +131,15 @@ uint32_t step_to_neighbour(wchar_t* requested, uint32_t direction);
 // Returns 1 when it acknowledged.
 int hand_over_to_running_instance();
 
-// The running window's side of WM_COPYDATA; returns the answer at once. An
-// accepted path is kept in handed_over_path and loaded later, on
-// WM_APP_LOAD_HANDED_OVER, so the sender does not wait for the decode.
+// The running window's side of WM_COPYDATA; returns the answer at once, also
+// during a load. An accepted path is kept in handed_over_path and loaded
+// later, on WM_APP_LOAD_HANDED_OVER, so the sender does not wait for the
+// decode; the file on show handed over again raises the window at once.
 LRESULT receive_handover(HWND window, WPARAM wparam, const COPYDATASTRUCT* data, Shell* shell);
+
+// Posts WM_APP_LOAD_HANDED_OVER for handed_over_path; when the queue is
+// full, loads it now, or (during a load) leaves it to the load's end.
+void post_handed_over_load(HWND window, Shell* shell);
 
 // WM_APP_LOAD_HANDED_OVER: loads the last path handed over since the
 // message was posted.

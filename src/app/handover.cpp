@@ -24,6 +24,12 @@ int hand_over_to_running_instance() {
         data.cbData = DWORD((path_length(as_utf16(path)) + 1) * sizeof(wchar_t));
         data.lpData = path;
     }
+    // Windows lets a process take the foreground only while the foreground
+    // process allows it: this one, started by the user, passes that on, so
+    // the running window can raise itself for the file already on show.
+    DWORD running_process = 0;
+    GetWindowThreadProcessId(running, &running_process);
+    if (running_process) AllowSetForegroundWindow(running_process);
     // Neither call waits for the running window's thread.
     if (IsIconic(running)) {
         ShowWindowAsync(running, SW_RESTORE);
@@ -52,18 +58,29 @@ LRESULT receive_handover(HWND window, WPARAM wparam, const COPYDATASTRUCT* data,
     // The same tests as a command-line path: a foreign sender can neither
     // clear the animation on show nor name a path relative to our folder.
     if (!is_openable_path(path)) return LRESULT(COPYDATA_ACK);
+    // The file on show again: raised now, while the waiting sender still
+    // lets this process take the foreground; its load then only resumes it.
+    if (same_path(as_utf16(path), as_utf16(shell->loaded_path))) raise_window(window);
     // The sender waits for the answer, so the decode, which may take
     // seconds, runs after it: at most one load message is outstanding, and
     // a later hand-over before it runs only replaces the path.
-    const bool posted = shell->handed_over_path[0] != 0;
     copy_path(as_utf16(shell->handed_over_path), PATH_CAPACITY, as_utf16(path));
-    if (!posted && !PostMessageW(window, WM_APP_LOAD_HANDED_OVER, 0, 0)) {
-        load_handed_over_file(window, shell);  // a full queue: load now rather than lose it
-    }
+    if (!shell->handover_posted) post_handed_over_load(window, shell);
     return LRESULT(COPYDATA_ACK);
 }
 
+void post_handed_over_load(HWND window, Shell* shell) {
+    if (PostMessageW(window, WM_APP_LOAD_HANDED_OVER, 0, 0)) {
+        shell->handover_posted = 1;
+        return;
+    }
+    // A full queue: load now rather than lose the path; during a load, its
+    // end comes back here.
+    if (!shell->loading) load_handed_over_file(window, shell);
+}
+
 void load_handed_over_file(HWND window, Shell* shell) {
+    shell->handover_posted = 0;
     if (!shell->handed_over_path[0]) return;
     copy_path(as_utf16(shell->requested_path), PATH_CAPACITY, as_utf16(shell->handed_over_path));
     shell->handed_over_path[0] = 0;

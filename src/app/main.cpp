@@ -39,6 +39,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         if (mutex) CloseHandle(mutex);
         return 1;
     }
+    // The outer size is meant at 96 dots per inch: on a scaled display the
+    // window is as large to the eye (and "100%" still one pixel per pixel).
+    const int dpi = int(shell.dpi);
+    if (dpi != USER_DEFAULT_SCREEN_DPI) {
+        SetWindowPos(window, nullptr, 0, 0, MulDiv(WINDOW_WIDTH, dpi, USER_DEFAULT_SCREEN_DPI),
+                     MulDiv(WINDOW_HEIGHT, dpi, USER_DEFAULT_SCREEN_DPI),
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     ShowWindow(window, SW_SHOWNORMAL);
     UpdateWindow(window);
     // The first file is decoded before the message loop starts.

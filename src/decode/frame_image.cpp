@@ -31,14 +31,14 @@ int reserve_pixels(ImageScratch* scratch, size_t count) {
 // Decodes the image data into the scratch, then puts interlaced rows in
 // display order. Returns the decoder's result, or RESULT_BITMAP_FAILED.
 int decode_frame_pixels(ByteStream* stream, const Palette* palette, LzwTable* table,
-                        ImageScratch* scratch, const Frame* frame) {
+                        ImageScratch* scratch, const Frame* frame, const PollHook* poll) {
     const size_t count = size_t(frame->width) * frame->height;
     // An image may be no larger than a bitmap could be.
     if (count != 0 && bitmap_byte_size(frame->width, frame->height) == 0) {
         return RESULT_BITMAP_FAILED;
     }
     if (!reserve_pixels(scratch, count)) return RESULT_BITMAP_FAILED;
-    int result = lzw_decode(stream, palette->colours, table, uint32_t(count), scratch->pixels);
+    int result = lzw_decode(stream, palette->colours, table, uint32_t(count), scratch->pixels, poll);
     if (frame->interlaced && deinterlace_frame(scratch->pixels, frame->width, frame->height) != RESULT_OK) {
         result = RESULT_BITMAP_FAILED;
     }
@@ -130,7 +130,8 @@ int deinterlace_frame(uint32_t* pixels, uint32_t width, uint32_t height) {
 
 int build_frame_image(ByteStream* stream, const uint8_t descriptor[9], const Palette* global,
                       uint32_t global_count, Palette* work, LzwTable* table,
-                      ImageScratch* scratch, uint32_t* frame_index, Animation* animation) {
+                      ImageScratch* scratch, uint32_t* frame_index, Animation* animation,
+                      const PollHook* poll) {
     Frame* frame = &animation->frames[*frame_index];
     frame->left = read_u16(descriptor);
     frame->top = read_u16(descriptor + 2);
@@ -166,7 +167,7 @@ int build_frame_image(ByteStream* stream, const uint8_t descriptor[9], const Pal
                                       &frame->transparent_key);
     }
 
-    int result = decode_frame_pixels(stream, palette, table, scratch, frame);
+    int result = decode_frame_pixels(stream, palette, table, scratch, frame, poll);
     if (result == RESULT_BITMAP_FAILED) return RESULT_LOAD_FAILED;
     *frame_index += 1;
     return result;

@@ -37,9 +37,11 @@ void image_scratch_release(ImageScratch* scratch);
 // *frame_index by 1 unless the image's pixels cannot be had. Returns the LZW
 // decoder's result (0 to 3), or RESULT_LOAD_FAILED when there is no memory
 // for the pixels or the image is larger than any bitmap (frame not counted).
+// poll (may be null) goes to the LZW decoder.
 int build_frame_image(ByteStream* stream, const uint8_t descriptor[9], const Palette* global,
                       uint32_t global_count, Palette* work, LzwTable* table,
-                      ImageScratch* scratch, uint32_t* frame_index, Animation* animation);
+                      ImageScratch* scratch, uint32_t* frame_index, Animation* animation,
+                      const PollHook* poll = nullptr);
 
 // Reads count (at most 256) RGB triplets into palette entries 0..count-1.
 // Returns 1, or 0 when the stream ran out (later entries keep their values).

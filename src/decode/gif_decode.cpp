@@ -247,7 +247,8 @@ bool read_image(Parser* parser) {
     ImageScratch* scratch = scratch_for_image(parser, &plan, image_bytes);
     parser->result = build_frame_image(&parser->stream, descriptor, &parser->global,
                                        parser->global_count, &parser->work, parser->table,
-                                       scratch, &parser->frame_count, animation);
+                                       scratch, &parser->frame_count, animation,
+                                       &parser->target->poll);
     composite_helpers_finish(&parser->helpers);
     if (parser->result != RESULT_LOAD_FAILED) {
         const uint32_t index = parser->frame_count - 1;
@@ -315,6 +316,7 @@ void walk_blocks(Parser* parser) {
         } else if (parser->result != RESULT_PIXEL_OVERFLOW) {
             return;  // the trailer, or something that is no block
         }
+        poll_now(&parser->target->poll);
         if (!stream_read_byte(&parser->stream, &block)) return;
     }
 }
@@ -404,7 +406,7 @@ int gif_decode_file(const PathChar* path, LzwTable* table, Animation* animation,
                     const DecodeTarget* target) {
     uint8_t* data;
     size_t size;
-    if (!os_load_file(path, &data, &size)) return RESULT_LOAD_FAILED;
+    if (!os_load_file(path, &data, &size, &target->poll)) return RESULT_LOAD_FAILED;
     int result = gif_decode_memory(data, size, table, animation, target);
     os_free_file(data);
     return result;

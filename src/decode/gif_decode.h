@@ -13,9 +13,9 @@
 // Files larger than this get the loading preview after every frame.
 constexpr size_t PREVIEW_MIN_FILE_SIZE = 5000000;
 
-// What a decode draws for: the colour that clears the canvas, and the loading
+// What a decode draws for: the colour that clears the canvas, the loading
 // preview, called after every composited frame of a file larger than
-// PREVIEW_MIN_FILE_SIZE (may be null).
+// PREVIEW_MIN_FILE_SIZE (may be null), and the poll of a long load.
 struct DecodeTarget {
     uint32_t background = 0;  // 0x00RRGGBB
     void (*show_progress)(void* context, Animation* animation, uint32_t index) = nullptr;
@@ -29,6 +29,10 @@ struct DecodeTarget {
     // (the player's display pictures, made as soon as the loading preview
     // shows a frame): counted in the bound from the start.
     uint32_t display_pictures = 0;
+    // Called often enough that the caller's thread is never away for long:
+    // between chunks of the file read, between blocks, and about every
+    // LZW_POLL_PIXELS pixels of an image's data. Null call: none.
+    PollHook poll = {};
 };
 
 // The memory bound of a decode. A file of a few hundred bytes can ask for

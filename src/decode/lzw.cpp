@@ -27,11 +27,25 @@ struct LzwBitReader {
     const uint8_t* block_end;  // one past its last byte
     uint64_t bits;             // bits not yet used, lowest first; none above bit_count
     uint32_t bit_count;
+    // The caller's poll (null: none), made at a sub-block once poll_at
+    // pixels are written: between sub-blocks, so the loops that write pixels
+    // never look at it.
+    const PollHook* poll;
+    uint32_t* const* out;      // the decoder's output position...
+    const uint32_t* pixels;    // ...and its start
+    size_t poll_at;
 };
 
 // Makes the next sub-block current. Returns 0 at the block terminator, at the
 // end of the file, or for a sub-block the file cuts short (never used).
 int fetch_sub_block(LzwBitReader* reader) {
+    if (reader->poll) {
+        const size_t written = size_t(*reader->out - reader->pixels);
+        if (written >= reader->poll_at) {
+            reader->poll_at = written + LZW_POLL_PIXELS;
+            poll_now(reader->poll);
+        }
+    }
     ByteStream* stream = reader->stream;
     uint8_t size;
     if (!stream_read_byte(stream, &size) || size == 0) return 0;
@@ -124,7 +138,7 @@ int finish_image(ByteStream* stream, uint32_t* out, const uint32_t* limit, int r
 }  // namespace
 
 int lzw_decode(ByteStream* stream, const uint32_t* palette, LzwTable* table,
-               uint32_t pixel_count, uint32_t* pixels) {
+               uint32_t pixel_count, uint32_t* pixels, const PollHook* poll) {
     uint8_t min_code_size;
     if (!stream_read_byte(stream, &min_code_size)) {
         return finish_image(stream, pixels, pixels + pixel_count, RESULT_SHORT_DATA);
@@ -142,9 +156,10 @@ int lzw_decode(ByteStream* stream, const uint32_t* palette, LzwTable* table,
     // output, so no reset touches them again.
     for (uint32_t i = 0; i < clear_code; i++) entries[i] = LzwEntry{0, 0, palette[i]};
 
-    LzwBitReader reader{stream, nullptr, nullptr, 0, 0};
     uint32_t* out = pixels;                     // where the next string goes
     uint32_t* const limit = pixels + pixel_count;
+    LzwBitReader reader{stream, nullptr, nullptr, 0, 0, poll && poll->call ? poll : nullptr,
+                        &out, pixels, LZW_POLL_PIXELS};
     uint32_t width = 0;
     uint32_t grow_at = 0;       // the highest code after which the width grows
     uint32_t highest = 0;       // highest assigned code

@@ -11,6 +11,7 @@
 #include <cstdint>
 
 #include "decode/byte_stream.h"
+#include "platform/os.h"
 
 struct LzwEntry {
     uint32_t prefix;      // offset in the output where the prefix string stands
@@ -41,6 +42,8 @@ struct LzwTable {
 // Pixels written before a failure stay; every pixel not reached is set to 0,
 // whatever the buffer held before (strings are copied in blocks of 8 pixels
 // where the buffer has room, so the pixels after a string are scratch space
-// until the next string or the end).
+// until the next string or the end). A long image calls poll (may be null)
+// about every LZW_POLL_PIXELS pixels of output, between sub-blocks.
+constexpr uint32_t LZW_POLL_PIXELS = 1u << 20;
 int lzw_decode(ByteStream* stream, const uint32_t* palette, LzwTable* table,
-               uint32_t pixel_count, uint32_t* pixels);
+               uint32_t pixel_count, uint32_t* pixels, const PollHook* poll = nullptr);

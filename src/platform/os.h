@@ -1,6 +1,7 @@
 // The thin layer between the portable code and the operating system: whole
-// file reads, the millisecond clock, the fine timer request, an auto-reset
-// event, detached threads, yielding and the size of physical memory.
+// file reads (with a poll for long work), the millisecond clock, the fine
+// timer request, an auto-reset event, detached threads, yielding and the size
+// of physical memory.
 // os_win.cpp implements it with Win32 for zoetra.exe, os_posix.cpp with the
 // C++ standard library and POSIX for the native tools and tests.
 #pragma once
@@ -13,10 +14,26 @@ using PathChar = wchar_t;  // UTF-16 paths, as Win32 takes them
 using PathChar = char;
 #endif
 
+// A call that long work makes now and then, so that the thread it runs on
+// can look at other things meanwhile: the window's thread answers the
+// messages sent to it during a load. A null call is none.
+struct PollHook {
+    void (*call)(void* context);
+    void* context;
+};
+
+inline void poll_now(const PollHook* hook) {
+    if (hook && hook->call) hook->call(hook->context);
+}
+
 // Reads a whole file into one zero-padded heap buffer. Returns 1 with *data
 // and *size set (free with os_free_file), or 0 with nothing allocated when the
-// file cannot be opened or read, is empty, or is 2^31 bytes or larger.
-int os_load_file(const PathChar* path, uint8_t** data, size_t* size);
+// file cannot be opened or read, is empty, or is 2^31 bytes or larger. The
+// file is read in chunks of FILE_READ_CHUNK bytes with poll called after
+// each (poll may be null).
+constexpr size_t FILE_READ_CHUNK = size_t(4) << 20;
+int os_load_file(const PathChar* path, uint8_t** data, size_t* size,
+                 const PollHook* poll = nullptr);
 void os_free_file(uint8_t* data);
 
 // Milliseconds since some fixed moment, 32 bits, wrapping, read from a clock

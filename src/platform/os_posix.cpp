@@ -24,7 +24,7 @@ constexpr size_t FILE_SIZE_LIMIT = size_t(1) << 31;
 
 }  // namespace
 
-int os_load_file(const PathChar* path, uint8_t** data, size_t* size) {
+int os_load_file(const PathChar* path, uint8_t** data, size_t* size, const PollHook* poll) {
     *data = nullptr;
     *size = 0;
     std::FILE* file = std::fopen(path, "rb");
@@ -42,9 +42,15 @@ int os_load_file(const PathChar* path, uint8_t** data, size_t* size) {
         std::fclose(file);
         return 0;
     }
-    size_t got = std::fread(buffer, 1, count, file);
+    size_t done = 0;
+    while (done < count) {
+        size_t want = count - done < FILE_READ_CHUNK ? count - done : FILE_READ_CHUNK;
+        if (std::fread(buffer + done, 1, want, file) != want) break;
+        done += want;
+        poll_now(poll);
+    }
     std::fclose(file);
-    if (got != count) {
+    if (done != count) {
         std::free(buffer);
         return 0;
     }

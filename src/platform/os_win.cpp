@@ -24,7 +24,7 @@ DWORD WINAPI thread_trampoline(void* parameter) {
 
 }  // namespace
 
-int os_load_file(const PathChar* path, uint8_t** data, size_t* size) {
+int os_load_file(const PathChar* path, uint8_t** data, size_t* size, const PollHook* poll) {
     *data = nullptr;
     *size = 0;
     HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -43,10 +43,18 @@ int os_load_file(const PathChar* path, uint8_t** data, size_t* size) {
         CloseHandle(file);
         return 0;
     }
-    DWORD got = 0;
-    BOOL read = ReadFile(file, buffer, count, &got, nullptr);
+    // In chunks, so that a slow disk or a network share does not keep the
+    // caller from its poll for the whole read.
+    DWORD done = 0;
+    while (done < count) {
+        DWORD want = count - done < FILE_READ_CHUNK ? count - done : DWORD(FILE_READ_CHUNK);
+        DWORD got = 0;
+        if (!ReadFile(file, buffer + done, want, &got, nullptr) || got != want) break;
+        done += got;
+        poll_now(poll);
+    }
     CloseHandle(file);
-    if (!read || got != count) {
+    if (done != count) {
         HeapFree(GetProcessHeap(), 0, buffer);
         return 0;
     }

@@ -63,17 +63,26 @@ void end_fine_timer(Player* player) {
     }
 }
 
+// The fine timer matters only for short waits: a wait ends on a tick of the
+// system timer, and since frames are scheduled by their due time a coarse
+// tick only makes a frame end up to a tick late, never drift. The request is
+// taken before a frame's wait shorter than four default ticks (62.5 ms)
+// begins, and given back before a long wait that makes the run of long waits
+// since the last short one last FINE_TIMER_RELEASE_MS: a file that alternates
+// short and long frames keeps it rather than switch it every frame.
+constexpr uint32_t SHORT_WAIT_MS = 63;            // shorter: 62 ms or less
+constexpr uint32_t FINE_TIMER_RELEASE_MS = 1000;
+
 // What a playback thread carries from frame to frame.
 struct Pace {
-    uint32_t due;    // when the next frame is due (playback_tick)
-    int fine_timer;  // 1 while the thread holds a fine timer request
+    uint32_t due;       // when the next frame is due (playback_tick)
+    int fine_timer;     // 1 while the thread holds a fine timer request, -1 once refused
+    uint32_t long_run;  // ms of the long waits since the last short one
 };
 
-// The start of a thread: the fine timer request, the bars filled once, and
-// the first frame due now.
+// The start of a thread: the bars filled once, and the first frame due now.
 Pace begin_thread(Player* player) {
     Pace pace{};
-    pace.fine_timer = begin_fine_timer(player);
     acquire_paint_lock(player);
     fill_borders(player);
     release_paint_lock(player);
@@ -85,10 +94,25 @@ Pace begin_thread(Player* player) {
 // frame index is stored, then playing falls (release), after which the
 // window's thread owns everything.
 uint32_t end_thread(Player* player, const Pace* pace, uint32_t index) {
-    if (pace->fine_timer) end_fine_timer(player);
+    if (pace->fine_timer == 1) end_fine_timer(player);
     player->current_frame.store(index, std::memory_order_relaxed);
     player->playing.store(0, std::memory_order_release);
     return 0;
+}
+
+// Before a frame's wait of wait_ms begins: takes or gives back the fine
+// timer request (a refusal is not asked again by this thread).
+void time_the_wait(Player* player, Pace* pace, uint32_t wait_ms) {
+    if (wait_ms < SHORT_WAIT_MS) {
+        pace->long_run = 0;
+        if (pace->fine_timer == 0) pace->fine_timer = begin_fine_timer(player) ? 1 : -1;
+        return;
+    }
+    if (pace->long_run < FINE_TIMER_RELEASE_MS) pace->long_run += wait_ms;
+    if (pace->fine_timer == 1 && pace->long_run >= FINE_TIMER_RELEASE_MS) {
+        end_fine_timer(player);
+        pace->fine_timer = 0;
+    }
 }
 
 // Draws frame i and keeps it on screen until its due time plus its scaled
@@ -109,10 +133,14 @@ int show_frame(Player* player, const Animation* animation, uint32_t i, Pace* pac
     const uint32_t drawn = playback_tick(player);  // the drawing has ended
     // Windows' waits may end up to a timer tick before their timeout: one
     // that did is waited out again.
+    bool first_wait = true;
     for (uint32_t now = drawn;; now = playback_tick(player)) {
-        uint32_t elapsed = now - pace->due;  // modulo 2^32
-        if (elapsed >= scaled) break;
-        if (wait_stop_event(player, scaled - elapsed)) {
+        // Signed: a due time still ahead counts as time left to wait.
+        const int64_t elapsed = int32_t(now - pace->due);
+        if (elapsed >= int64_t(scaled)) break;
+        if (first_wait) time_the_wait(player, pace, scaled);
+        first_wait = false;
+        if (wait_stop_event(player, uint32_t(int64_t(scaled) - elapsed))) {
             scaled = wait_out_speed_change(pace->due, s, d, player);
             break;
         }

@@ -30,8 +30,9 @@ uint32_t scale_delay(uint32_t delay_ms, int32_t speed_index);
 // The engine's clock, from the Player's services or the OS.
 uint32_t playback_tick(const Player* player);
 
-// Thread procedures; argument is the Player. Both return 0. While one runs
-// it holds a fine timer request, so that waits end near their moment.
+// Thread procedures; argument is the Player. Both return 0. While its
+// frames' waits are short a thread holds a fine timer request, so that they
+// end near their moment; long waits do without (playback.cpp).
 //
 // The schedule. Every frame has a due time; the first frame of a thread is
 // due when the thread starts it. Frame k is drawn, then stays until due(k) +

@@ -51,10 +51,11 @@ inline void record_progress(void* context, Animation*, uint32_t index) {
 // threads write the key frames in every decode, however small, so the
 // decoder's tests run the threaded path.
 inline void decode_bytes(const std::vector<uint8_t>& bytes, Decoded* out,
-                         uint32_t background = TEST_BACKGROUND) {
+                         uint32_t background = TEST_BACKGROUND, PollHook poll = {}) {
     animation_create_table(&out->animation);
     DecodeTarget target{background, record_progress, out};
     target.helpers = HELPERS_ALWAYS;
+    target.poll = poll;
     out->result = gif_decode_memory(bytes.data(), bytes.size(), out->table, &out->animation,
                                     &target);
 }

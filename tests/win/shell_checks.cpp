@@ -161,6 +161,26 @@ void check_handover_load(const std::wstring& dir) {
     DestroyWindow(window);
 }
 
+// WM_DPICHANGED, which Wine never sends, in a normal window and in fullscreen.
+void check_dpi_change() {
+    HWND window = CreateWindowExW(0, MAIN_CLASS_NAME, L"", WS_OVERLAPPEDWINDOW, 0, 0, 200, 150,
+                                  nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    shell.saved_window_style = WS_VISIBLE | WS_CLIPSIBLINGS;
+    RECT suggested{40, 30, 340, 255}, scaled{40, 30, 440, 330}, now, client;
+    SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(144, 144), LPARAM(&suggested));
+    GetWindowRect(window, &now);
+    GetClientRect(window, &client);
+    const Rect& bar = shell.player.border_bottom;
+    check(EqualRect(&now, &suggested) && bar.right == client.right && bar.bottom == client.bottom,
+          "a normal window takes the suggested rectangle, laid out");
+    toggle_fullscreen(window, &shell);
+    SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(192, 192), LPARAM(&client));
+    toggle_fullscreen(window, &shell);
+    GetWindowRect(window, &now);
+    check(EqualRect(&now, &scaled), "after fullscreen the window is scaled too");
+    DestroyWindow(window);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -209,6 +229,7 @@ int wmain(int argc, wchar_t** argv) {
 
     check_fullscreen_switch();
     check_handover_load(dir);
+    check_dpi_change();
 
     std::printf("%d passed, %d failed\n", passed, failed);
     return failed ? 1 : 0;

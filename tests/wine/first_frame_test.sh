@@ -2,7 +2,8 @@
 # zoetra.exe started with a one-frame GIF shows it at 100%, centred on the
 # work-space colour, titled with the file name in the one-frame format; started with a file that is
 # no GIF it shows an empty work-space-coloured window titled "Zoetra"; and
-# closing the window ends the process with exit code 0.
+# closing the window ends the process with exit code 0. At 144 dots per inch
+# the window opens at 720 x 540, and 100% is still pixel for pixel.
 set -euo pipefail
 . "$(dirname "$0")/lib.sh"
 zt_init
@@ -60,6 +61,33 @@ fi
 zt_driver close || zt_fail "close: no window"
 zt_wait_app 30
 [ "$ZT_APP_EXIT" = 0 ] || zt_fail "zoetra.exe exited with $ZT_APP_EXIT after close"
+
+# --- 144 dots per inch, in a prefix of its own (the shared one hard-linked):
+# with DpiScalingVer set Wine reads the manifest. Sizes are read on X (Wine
+# scales them for other programs): the X window is the client area of a
+# window at the origin, so its position is the frame's side, bottom and top.
+shared_prefix=$WINEPREFIX
+export WINEPREFIX=$ZT_TMP/prefix-144
+cp -al "$shared_prefix" "$WINEPREFIX" && cp --remove-destination "$shared_prefix"/*.reg "$WINEPREFIX"
+wine reg add 'HKCU\Control Panel\Desktop' /v DpiScalingVer /t REG_DWORD /d 0x1000 /f >/dev/null
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null
+zt_start_app "$(zt_winpath "$ZT_TMP/still.gif")"
+zt_driver wait-title "$title" 90 || zt_fail "144 dpi: title is not '$title'"
+xwin=$(zt_x_window "$title" 30) || zt_fail "144 dpi: no X window named '$title'"
+read -r x y width height <<<"$(xwininfo -id "$xwin" | awk '/Absolute upper-left X/ { x = $4 }
+    /Absolute upper-left Y/ { y = $4 } /Width:/ { w = $2 } /Height:/ { h = $2 } END { print x, y, w, h }')"
+size="$((width + 2 * x)) x $((height + y + x))"
+[ "$size" = "720 x 540" ] || zt_fail "144 dpi: the window opened at $size, not 720 x 540"
+picture() {  # "same" once frame 0 is painted at 100%, centred
+    xwd -root -silent | /usr/bin/convert xwd:- -crop "${width}x${height}+$x+$y" +repage "$ZT_TMP/client.ppm"
+    $PPM compare-centred "$ZT_TMP/client.ppm" "$ZT_TMP/frames/frame_0000.ppm" "$workspace" \
+        >"$ZT_TMP/compare.txt" && echo same || sed -n 2p "$ZT_TMP/compare.txt"
+}
+zt_expect_output same "144 dpi" "the client area" 40 0.25 picture
+zt_driver close || zt_fail "144 dpi: close: no window"
+zt_wait_app 30
+wineserver -k
+export WINEPREFIX=$shared_prefix
 
 # --- A file that is no GIF: empty window, program name as title.
 printf 'This is plain text, not a picture.\n' >"$ZT_TMP/notes.gif"

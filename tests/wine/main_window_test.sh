@@ -83,6 +83,20 @@ zt_expect_title "$SLOW_TITLE" "slow.gif, handed over" 60
 copydata -1 1237548 auto "$(zt_winpath "$ZT_TMP/pics/sample.gif")" >/dev/null
 zt_expect_title "$SAMPLE_TITLE" "sample.gif again after slow.gif"
 
+# --- A second start during a load of seconds ends while the progress title
+# (read on X) shows, no second window opens, and its file follows the load.
+$GIFS slow "$ZT_TMP/pics/long.gif" 400  # over 5 MB: a progress title
+copydata -1 1237548 auto "$(zt_winpath "$ZT_TMP/pics/long.gif")" >/dev/null
+progress() { zt_x_title "$x_window" | cut -c 1-15; }
+zt_expect_output "Processing data" "long.gif" "the title" 400 0.05 progress
+started=$(date +%s%N)
+second_start "$(zt_winpath "$ZT_TMP/pics/sample.gif")"
+took=$((($(date +%s%N) - started) / 1000000))
+[ "$(progress)" = "Processing data" ] || zt_fail "the second start ended after $took ms, after the load"
+zt_log "a second start during a load ended after $took ms"
+[ "$SECOND_EXIT $(zt_driver count-windows)" = "0 1" ] || zt_fail "second start during a load: exit $SECOND_EXIT, windows"
+zt_expect_title "$SAMPLE_TITLE" "sample.gif handed over during a load" 60
+
 # --- WM_COPYDATA from other programs.
 check_answer() {  # ANSWER WHAT ARGS...
     local want=$1 what=$2 got

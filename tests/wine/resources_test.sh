@@ -1,6 +1,7 @@
 #!/bin/bash
 # zoetra.exe carries its resources: icon groups 1 (32 x 32) and 2 (16 x 16),
-# a manifest that asks for asInvoker and nothing else, and the version block
+# a manifest that asks for asInvoker and per-monitor DPI awareness and
+# nothing else, and the version block
 # (1.1.0.0 shown as "1.10", "Player for GIF Animations", product Zoetra).
 # Read with a PE resource reader, outside Windows.
 set -euo pipefail
@@ -50,9 +51,13 @@ if 1 in manifests:
     levels = [e.attrib for e in root.iter() if e.tag.endswith("requestedExecutionLevel")]
     check(len(levels) == 1 and levels[0].get("level") == "asInvoker", "asInvoker: %s" % levels)
     check(len(levels) == 1 and levels[0].get("uiAccess", "false") == "false", "no uiAccess")
+    dpi = {e.tag.split("/SMI/")[-1]: e.text for e in root.iter() if "/SMI/" in e.tag}
+    check(dpi == {"2016/WindowsSettings}dpiAwareness": "PerMonitorV2, PerMonitor",
+                  "2005/WindowsSettings}dpiAware": "true/pm"}, "per-monitor DPI awareness: %s" % dpi)
     tags = sorted({e.tag.split("}")[-1] for e in root.iter()})
-    check(tags == ["assembly", "requestedExecutionLevel", "requestedPrivileges", "security",
-                   "trustInfo"], "the manifest asks for nothing else: %s" % tags)
+    check(tags == ["application", "assembly", "dpiAware", "dpiAwareness", "requestedExecutionLevel",
+                   "requestedPrivileges", "security", "trustInfo", "windowsSettings"],
+          "the manifest asks for nothing else: %s" % tags)
 
 info = {}
 for file_info in getattr(pe, "FileInfo", []):
