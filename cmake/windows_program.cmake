@@ -3,6 +3,10 @@
 enable_language(RC)
 file(GLOB APP_SOURCES CONFIGURE_DEPENDS src/app/*.cpp)
 file(GLOB RES_SOURCES CONFIGURE_DEPENDS src/res/*.rc)
+# windres reports no dependencies to the build, so the files the resource
+# script reads are named here: a new version or icon rebuilds the resources.
+set_source_files_properties(${RES_SOURCES} PROPERTIES OBJECT_DEPENDS
+  "${CMAKE_SOURCE_DIR}/src/shell/version.h;${CMAKE_SOURCE_DIR}/src/res/resource_ids.h;${CMAKE_SOURCE_DIR}/src/res/zoetra.manifest;${CMAKE_SOURCE_DIR}/src/res/zoetra16.ico;${CMAKE_SOURCE_DIR}/src/res/zoetra32.ico")
 add_executable(zoetra WIN32 ${APP_SOURCES} ${PLATFORM_SOURCES} ${RES_SOURCES})
 target_link_libraries(zoetra PRIVATE zoetra_core user32 gdi32 msimg32 shell32 comdlg32)
 target_compile_definitions(zoetra PRIVATE UNICODE _UNICODE)
