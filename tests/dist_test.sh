@@ -11,15 +11,12 @@ import os
 import sys
 import zipfile
 
-zip_path, files = sys.argv[1], sys.argv[2:]
-with zipfile.ZipFile(zip_path) as archive:
-    names = sorted(archive.namelist())
-    wanted = sorted(os.path.basename(path) for path in files)
-    if names != wanted:
-        sys.exit("%s holds %s, not %s" % (zip_path, names, wanted))
-    for path in files:
-        with open(path, "rb") as original:
-            if archive.read(os.path.basename(path)) != original.read():
-                sys.exit("%s in the zip is not %s" % (os.path.basename(path), path))
-print("%s: %s, as built" % (os.path.basename(zip_path), ", ".join(names)))
+with zipfile.ZipFile(sys.argv[1]) as archive:
+    packed = {name: archive.read(name) for name in archive.namelist()}
+wanted = {os.path.basename(path): open(path, "rb").read() for path in sys.argv[2:]}
+if sorted(packed) != sorted(wanted):
+    sys.exit("the zip holds %s, not %s" % (sorted(packed), sorted(wanted)))
+changed = [name for name in wanted if packed[name] != wanted[name]]
+if changed:
+    sys.exit("not the files built or checked out: %s" % changed)
 PY
