@@ -7,7 +7,7 @@ FILE ?= src/res/sample.gif
 JOBS ?= $(shell nproc)
 WIN_DIR := $(CURDIR)/build/win
 
-.PHONY: deps build native windows run test bench clean fuzz
+.PHONY: deps build native windows run test dist bench clean fuzz
 
 deps:
 	@tools/install_deps.sh
@@ -30,6 +30,12 @@ windows:
 
 run: build
 	tools/run_wine.sh "$(FILE)"
+
+# The zip to take to Windows: build/dist/zoetra-VERSION-win64.zip holding
+# zoetra.exe, README.md and LICENSE (tools/make_dist.sh).
+dist: deps
+	@$(MAKE) --no-print-directory windows
+	@tools/make_dist.sh
 
 # run_tests.sh builds first (make native windows), so a failed build is
 # reported in its summary too.

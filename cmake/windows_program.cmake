@@ -3,8 +3,11 @@
 enable_language(RC)
 file(GLOB APP_SOURCES CONFIGURE_DEPENDS src/app/*.cpp)
 file(GLOB RES_SOURCES CONFIGURE_DEPENDS src/res/*.rc)
-# The resource compiler's dependency scan misses the files the script names.
-file(GLOB RES_FILES CONFIGURE_DEPENDS src/res/*.manifest src/res/*.ico)
+# windres reports no dependencies to the build, so the files the resource
+# script reads are named here: a new version, manifest or icon rebuilds the
+# resources.
+file(GLOB RES_FILES CONFIGURE_DEPENDS src/res/*.manifest src/res/*.ico src/res/*.h)
+list(APPEND RES_FILES ${CMAKE_SOURCE_DIR}/src/shell/version.h)
 set_source_files_properties(${RES_SOURCES} PROPERTIES OBJECT_DEPENDS "${RES_FILES}")
 add_executable(zoetra WIN32 ${APP_SOURCES} ${PLATFORM_SOURCES} ${RES_SOURCES})
 target_link_libraries(zoetra PRIVATE zoetra_core user32 gdi32 msimg32 shell32 comdlg32)

@@ -1,9 +1,11 @@
 #include "shell/about_text.h"
 
+#include "shell/version.h"
+
 const char16_t about_text[] =
     u" Zoetra \u2013 Player for GIF Animations\r\n"
     u"\r\n"
-    u" Version 1.10\r\n"
+    u" Version " ZOETRA_VERSION_TEXT "\r\n"
     u"\r\n"
     u" \u00A9 The Zoetra authors, 2024-2025\r\n"
     u"\r\n"
