@@ -57,6 +57,11 @@ finish() {
     echo
     echo "=== time taken"
     printf '%s\n' "${timings[@]}"
+    local name
+    for name in "${flaky[@]}"; do
+        echo "--- $name: the last 20 lines of its failed run"
+        tail -n 20 "$log/first-run-$name.txt"
+    done
     if [ "${#flaky[@]}" -gt 0 ]; then echo "flaky (failed, then passed on a second run): ${flaky[*]}"; fi
     echo "$passed passed, $failed failed"
     [ "$failed" -eq 0 ]
@@ -90,14 +95,22 @@ fi
 # An end-to-end test drives a GUI under Wine on a private X server, where a
 # busy machine can lose a window message or a Wine process start. Such a
 # test that failed is run once more; one that passes then counts as passed
-# and is named as flaky in the summary. Any other failure stands.
+# and is named as flaky in the summary, with the end of its failed run's
+# output, so that the flake can be reported. Any other failure stands.
 failed_list=build/native/Testing/Temporary/LastTestsFailed.log
+first_log=build/native/Testing/Temporary/LastTest.log
 if [ -n "$summary" ] && [ "${bad:-0}" -gt 0 ] && [ -f "$failed_list" ]; then
     wine_tests=$(cd build/native && ctest -N -L wine | sed -n 's/^ *Test *#[0-9]*: //p')
     rerun=()
     while IFS=: read -r _ name; do
         grep -qx "$name" <<<"$wine_tests" && rerun+=("$name")
     done <"$failed_list"
+    for name in "${rerun[@]}"; do
+        # The failed run's output, from ctest's log, before the rerun
+        # replaces that log.
+        awk -v test="$name" '$0 ~ "^[0-9]+/[0-9]+ Test: " test "$" { inside = 1; next }
+            inside && /^<end of output>/ { exit } inside' "$first_log" >"$log/first-run-$name.txt"
+    done
     for name in "${rerun[@]}"; do
         echo
         echo "=== $name failed; running it once more"
