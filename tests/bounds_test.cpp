@@ -41,9 +41,10 @@ uint64_t resident_bytes() {
     return uint64_t(resident) * uint64_t(sysconf(_SC_PAGE_SIZE));
 }
 
-// Decodes bytes with the given budget in a child process; the child reports
-// the result and the frame count through a pipe.
-Measured measure(const Bytes& bytes, uint64_t budget, CompositeHelpersMode ahead = HELPERS_AUTO) {
+// Decodes bytes with the given budget, with helper threads or without, in a
+// child process; the child reports the result and the frame count through a
+// pipe.
+Measured measure(const Bytes& bytes, uint64_t budget, CompositeHelpersMode helpers = HELPERS_AUTO) {
     Measured m;
     int channel[2];
     if (pipe(channel) != 0) return m;
@@ -56,7 +57,8 @@ Measured measure(const Bytes& bytes, uint64_t budget, CompositeHelpersMode ahead
         LzwTable* table = static_cast<LzwTable*>(std::calloc(1, sizeof(LzwTable)));
         uint32_t report[2] = {uint32_t(RESULT_LOAD_FAILED), 0};
         if (table && animation_create_table(&animation)) {
-            DecodeTarget target{TEST_BACKGROUND, nullptr, nullptr, budget, ahead};
+            DecodeTarget target{.background = TEST_BACKGROUND, .memory_budget = budget,
+                                .helpers = helpers};
             report[0] = uint32_t(gif_decode_memory(bytes.data(), bytes.size(), table,
                                                    &animation, &target));
             report[1] = animation.frame_count;
@@ -318,7 +320,7 @@ TEST(DecodeBounds, OrdinaryFilesAreNotAffected) {
     decode_bytes(file, &standard);
     Decoded roomy;
     animation_create_table(&roomy.animation);
-    DecodeTarget target{TEST_BACKGROUND, nullptr, nullptr, DECODE_BUDGET_CAP};
+    DecodeTarget target{.background = TEST_BACKGROUND, .memory_budget = DECODE_BUDGET_CAP};
     roomy.result = gif_decode_memory(file.data(), file.size(), roomy.table, &roomy.animation,
                                      &target);
     EXPECT_EQ(standard.result, RESULT_OK);

@@ -54,8 +54,8 @@ struct Outcome {
 Outcome decode_with(const uint8_t* data, size_t size, CompositeHelpersMode mode, uint64_t budget) {
     Decoded out;
     animation_create_table(&out.animation);
-    DecodeTarget target{TEST_BACKGROUND, nullptr, nullptr, budget};
-    target.helpers = mode;
+    DecodeTarget target{.background = TEST_BACKGROUND, .memory_budget = budget,
+                        .helpers = mode};
     out.result = gif_decode_memory(data, size, out.table, &out.animation, &target);
     return Outcome{out.result, out.animation.frame_count, frame_pictures(out.animation)};
 }
