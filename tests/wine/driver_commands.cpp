@@ -93,12 +93,6 @@ HWND shown_popup() {
     return popup;
 }
 
-HWND wait_popup(double seconds) {
-    HWND popup = nullptr;
-    wait_until(seconds, 20, [&] { return (popup = shown_popup()) != nullptr; });
-    return popup;
-}
-
 // Loads zoetra-probe.dll into the menu's process and lets it read the menu.
 bool probe_menu(HWND popup, HMENU menu, MenuProbeBlock* result) {
     bool ok = false;
@@ -142,12 +136,21 @@ bool probe_menu(HWND popup, HMENU menu, MenuProbeBlock* result) {
     return ok;
 }
 
+// Waits for a shown pop-up menu whose items can be read: one seen while it
+// is being taken down (its menu already gone) is passed over.
 int command_menu(double seconds) {
-    HWND popup = wait_popup(seconds);
-    if (!popup) return 1;
-    HMENU menu = reinterpret_cast<HMENU>(SendMessageW(popup, MN_GETHMENU, 0, 0));
+    HWND popup = nullptr;
     static MenuProbeBlock block;
-    if (!menu || !probe_menu(popup, menu, &block)) return 1;
+    if (!wait_until(seconds, 20, [&] {
+            DWORD_PTR menu = 0;
+            return (popup = shown_popup()) != nullptr &&
+                   SendMessageTimeoutW(popup, MN_GETHMENU, 0, 0, SMTO_ABORTIFHUNG, 2000, &menu) &&
+                   menu && probe_menu(popup, reinterpret_cast<HMENU>(menu), &block);
+        })) {
+        std::fprintf(stderr, "menu: %s within %.0f s\n",
+                     popup ? "no pop-up menu that could be read" : "no pop-up menu", seconds);
+        return 1;
+    }
     RECT at;
     GetWindowRect(popup, &at);
     std::printf("at %ld %ld %ld %ld\n", at.left, at.top, at.right, at.bottom);
