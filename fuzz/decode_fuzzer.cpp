@@ -58,7 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!animation_create_table(&animation)) return 0;
     Preview preview;
     // Helper threads for every input, so the fuzzer runs the threaded path.
-    DecodeTarget target{0xABABAB, progress, &preview, FUZZ_MEMORY_BUDGET, HELPERS_ALWAYS};
+    DecodeTarget target{.background = 0xABABAB, .show_progress = progress,
+                        .progress_context = &preview, .memory_budget = FUZZ_MEMORY_BUDGET, .helpers = HELPERS_ALWAYS};
     int result = gif_decode_memory(data, size, table, &animation, &target);
 
     if (result < RESULT_OK || result > RESULT_LOAD_FAILED || result == RESULT_BITMAP_FAILED) {

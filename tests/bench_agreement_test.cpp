@@ -97,7 +97,7 @@ TEST(BenchAgreement, ZoetraLoadIsTheProgramsDecode) {
         std::fclose(f);
         Decoded program;
         animation_create_table(&program.animation);
-        DecodeTarget target{BENCH_BACKGROUND, nullptr, nullptr};
+        DecodeTarget target{.background = BENCH_BACKGROUND};
         program.result = gif_decode_file(path.c_str(), program.table, &program.animation, &target);
         std::remove(path.c_str());
 

@@ -71,7 +71,8 @@ TEST(DecideCommand, EveryKeyInEveryState) {
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "key " << c.key << " frames " << c.frames << " playing "
                                         << c.playing << " fullscreen " << c.fullscreen);
-        CommandState state{c.frames, c.playing, c.fullscreen, 0};
+        CommandState state{.frame_count = c.frames, .playing = c.playing,
+                           .fullscreen = c.fullscreen};
         EXPECT_EQ(decide_command(c.key, &state), c.action);
     }
 }
@@ -81,7 +82,7 @@ TEST(DecideCommand, AHeldModifierStopsEveryKey) {
     // choice made with Ctrl held arrives as a key and does nothing either.
     for (uint32_t key : ALL_KEYS) {
         SCOPED_TRACE(key);
-        CommandState state{12, 1, 1, 1};
+        CommandState state{.frame_count = 12, .playing = 1, .fullscreen = 1, .modifiers = 1};
         EXPECT_EQ(decide_command(key, &state), COMMAND_NONE);
     }
 }
@@ -108,6 +109,7 @@ std::vector<std::string> rows_of(const MenuState& state) {
 }
 
 using Rows = std::vector<std::string>;
+constexpr uint32_t BOTH_NEIGHBOURS = NEIGHBOUR_PREVIOUS | NEIGHBOUR_NEXT;
 
 TEST(ContextMenu, ItemsAndGreyingInEachState) {
     struct Case {
@@ -116,33 +118,37 @@ TEST(ContextMenu, ItemsAndGreyingInEachState) {
         Rows rows;
     };
     const Case cases[] = {
-        {"no file", {0, 0, 0, 0, 0, 4, 0, 0}, {"79", "-", "122", "-", "88"}},
-        {"no file, fullscreen", {0, 0, 0, 0, 0, 4, 1, 0}, {"79", "-", "122", "-", "88"}},
+        {"no file", {.zoom_index = 4}, {"79", "-", "122", "-", "88"}},
+        {"no file, fullscreen", {.zoom_index = 4, .fullscreen = 1}, {"79", "-", "122", "-", "88"}},
         {"one frame, alone in its folder",
-         {1, 0, 0, 0, 8, 4, 0, 0},
+         {.frame_count = 1, .speed_index = 8, .zoom_index = 4},
          {"79", "-", "37#", "39#", "-", "187", "189", "-", "122", "-", "88"}},
         {"playing, between two files",
-         {12, 1, 0, 5, 8, 4, 0, NEIGHBOUR_PREVIOUS | NEIGHBOUR_NEXT},
+         {.frame_count = 12, .playing = 1, .current_frame = 5, .speed_index = 8, .zoom_index = 4,
+          .neighbours = BOTH_NEIGHBOURS},
          {"79", "-", "37", "39", "-", "80", "82", "83", "-", "38", "40", "-", "187", "189", "-",
           "122", "-", "88"}},
         {"playing at the fastest speed and the largest zoom, first file",
-         {12, 1, 0, 0, 0, 0, 0, NEIGHBOUR_NEXT},
+         {.frame_count = 12, .playing = 1, .neighbours = NEIGHBOUR_NEXT},
          {"79", "-", "37#", "39", "-", "80", "82", "83", "-", "38#", "40", "-", "187#", "189",
           "-", "122", "-", "88"}},
         {"playing at the slowest speed and the smallest zoom, last file",
-         {12, 1, 1, 0, 13, 7, 0, NEIGHBOUR_PREVIOUS},
+         {.frame_count = 12, .playing = 1, .reverse = 1, .speed_index = 13, .zoom_index = 7,
+          .neighbours = NEIGHBOUR_PREVIOUS},
          {"79", "-", "37", "39#", "-", "80", "82", "83", "-", "38", "40#", "-", "187", "189#",
           "-", "122", "-", "88"}},
         {"paused at frame 0, forward",
-         {12, 0, 0, 0, 8, 4, 0, 3},
+         {.frame_count = 12, .speed_index = 8, .zoom_index = 4, .neighbours = BOTH_NEIGHBOURS},
          {"79", "-", "37", "39", "-", "80", "82", "83#", "-", "78", "86", "-", "187", "189", "-",
           "122", "-", "88"}},
         {"paused at frame 0, reverse",
-         {12, 0, 1, 0, 8, 4, 0, 3},
+         {.frame_count = 12, .reverse = 1, .speed_index = 8, .zoom_index = 4,
+          .neighbours = BOTH_NEIGHBOURS},
          {"79", "-", "37", "39", "-", "80", "82", "83", "-", "78", "86", "-", "187", "189", "-",
           "122", "-", "88"}},
         {"paused at frame 3, forward",
-         {12, 0, 0, 3, 8, 4, 0, 3},
+         {.frame_count = 12, .current_frame = 3, .speed_index = 8, .zoom_index = 4,
+          .neighbours = BOTH_NEIGHBOURS},
          {"79", "-", "37", "39", "-", "80", "82", "83", "-", "78", "86", "-", "187", "189", "-",
           "122", "-", "88"}},
     };
@@ -153,8 +159,10 @@ TEST(ContextMenu, ItemsAndGreyingInEachState) {
 }
 
 TEST(ContextMenu, TextsWithTheirTabsAndSigns) {
-    MenuState playing{12, 1, 0, 0, 8, 4, 0, 3};
-    MenuState paused{12, 0, 0, 0, 8, 4, 1, 3};
+    MenuState playing{.frame_count = 12, .playing = 1, .speed_index = 8, .zoom_index = 4,
+                      .neighbours = BOTH_NEIGHBOURS};
+    MenuState paused{.frame_count = 12, .speed_index = 8, .zoom_index = 4, .fullscreen = 1,
+                     .neighbours = BOTH_NEIGHBOURS};
     MenuItem items[MENU_CAPACITY];
     std::vector<std::u16string> texts;
     size_t count = build_context_menu(&playing, items);

@@ -9,8 +9,6 @@
 // a scratch or picture left behind by a decode that ended early.
 #include <gtest/gtest.h>
 #include <sched.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <vector>
@@ -54,8 +52,8 @@ struct Outcome {
 Outcome decode_with(const uint8_t* data, size_t size, CompositeHelpersMode mode, uint64_t budget) {
     Decoded out;
     animation_create_table(&out.animation);
-    DecodeTarget target{TEST_BACKGROUND, nullptr, nullptr, budget};
-    target.helpers = mode;
+    DecodeTarget target{.background = TEST_BACKGROUND, .memory_budget = budget,
+                        .helpers = mode};
     out.result = gif_decode_memory(data, size, out.table, &out.animation, &target);
     return Outcome{out.result, out.animation.frame_count, frame_pictures(out.animation)};
 }
@@ -104,24 +102,23 @@ TEST(DecodeHelpers, BoundReachedWhileHelpersWriteKeepsTheSameFrames) {
 TEST(DecodeHelpers, OneUsableCpuStartsNoHelperUnlessForced) {
     // Limited to one CPU, as `taskset -c 0` limits it, the program's choice
     // is a decode alone; the tests' switch starts helpers all the same.
-    pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        cpu_set_t one;
-        CPU_ZERO(&one);
-        CPU_SET(0, &one);
-        if (sched_setaffinity(0, sizeof one, &one) != 0) _exit(3);
-        CompositeHelpers automatic{}, forced{};
-        uint32_t helpers = composite_helpers_start(&automatic, HELPERS_AUTO, 640, 480);
-        uint32_t forced_helpers = composite_helpers_start(&forced, HELPERS_ALWAYS, 640, 480);
-        composite_helpers_stop(&automatic);
-        composite_helpers_stop(&forced);
-        _exit(helpers == 0 && forced_helpers > 0 && os_usable_cpus() == 1 ? 0 : 1);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    // Linux keeps the CPU mask per thread and the count of usable CPUs reads
+    // the caller's, so this thread is limited, and given its CPUs back after.
+    cpu_set_t all, one;
+    ASSERT_EQ(sched_getaffinity(0, sizeof all, &all), 0);
+    CPU_ZERO(&one);
+    CPU_SET(sched_getcpu(), &one);  // the CPU it runs on, one it may use
+    ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
+    CompositeHelpers automatic{}, forced{};
+    const uint32_t usable = os_usable_cpus();
+    const uint32_t helpers = composite_helpers_start(&automatic, HELPERS_AUTO, 640, 480);
+    const uint32_t forced_helpers = composite_helpers_start(&forced, HELPERS_ALWAYS, 640, 480);
+    composite_helpers_stop(&automatic);
+    composite_helpers_stop(&forced);
+    ASSERT_EQ(sched_setaffinity(0, sizeof all, &all), 0);
+    EXPECT_EQ(usable, 1u);
+    EXPECT_EQ(helpers, 0u);
+    EXPECT_GT(forced_helpers, 0u);
 }
 
 }  // namespace

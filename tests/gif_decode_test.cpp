@@ -355,7 +355,7 @@ TEST(GifDecode, MissingFileFailsToLoad) {
     LzwTable* table = static_cast<LzwTable*>(std::calloc(1, sizeof(LzwTable)));
     Animation a{};
     animation_create_table(&a);
-    DecodeTarget target{0, nullptr, nullptr};
+    DecodeTarget target{.background = 0};
     EXPECT_EQ(gif_decode_file("/nonexistent/x.gif", table, &a, &target), RESULT_LOAD_FAILED);
     animation_release(&a);
     std::free(table);
@@ -368,6 +368,6 @@ TEST(GifDecode, LongImageCallsThePollAboutEveryMillionPixels) {
     Decoded d;  // three million pixels of one colour: little data
     decode_bytes(join({header(3072, 1024, RGBW),
                        image(0, 0, 3072, 1024, std::vector<uint8_t>(3072 * 1024, 1)), trailer()}),
-                 &d, TEST_BACKGROUND, PollHook{count_poll, &polls});
+                 &d, TEST_BACKGROUND, PollHook{.call = count_poll, .context = &polls});
     EXPECT_EQ(polls, 3);  // two in the image, one after its block
 }

@@ -32,7 +32,7 @@ LzwRun run(const Bytes& data, uint32_t pixel_count, uint32_t fill = 0) {
     static LzwTable* table = static_cast<LzwTable*>(std::calloc(1, sizeof(LzwTable)));
     std::vector<uint32_t> palette = index_palette();
     LzwRun r{0, std::vector<uint32_t>(pixel_count, fill), 0};
-    ByteStream stream{data.data(), 0, data.size()};
+    ByteStream stream{.data = data.data(), .position = 0, .size = data.size()};
     r.result = lzw_decode(&stream, palette.data(), table, pixel_count, r.pixels.data());
     r.position = stream.position;
     return r;

@@ -254,7 +254,8 @@ TEST_F(LayoutTest, ClearingThePlayerKeepsZoomAndWindow) {
     EXPECT_EQ(player()->current_frame.load(), 0u);
     EXPECT_EQ(player()->zoom_index, 2);
     EXPECT_EQ(player()->window, screen());
-    EXPECT_TRUE(same_rect(player()->border_top, Rect{0, 0, 300, 40}));
+    EXPECT_TRUE(same_rect(player()->border_top,
+                          Rect{.left = 0, .top = 0, .right = 300, .bottom = 40}));
 }
 
 }  // namespace

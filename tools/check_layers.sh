@@ -1,7 +1,10 @@
 #!/bin/bash
 # Checks the layering of src/: every C++ file includes only from its own
-# folder and the folders below it, and <windows.h> stands only in the Win32
-# shell and the platform's Win32 twins.
+# folder and the folders below it, and a system header outside the C and C++
+# standard libraries only where its platform belongs: Windows headers in the
+# Win32 shell (src/app) and the platform's *_win twins, POSIX headers in the
+# platform's *_posix twins, processor intrinsics in the platform layer. (The
+# resource script, which the resource compiler reads, is no C++ file.)
 #
 #   app  (Win32 only; also includes res)
 #    |
@@ -23,6 +26,27 @@ declare -A allowed=(
     [app]="platform decode player shell app res"
     [res]="res"
 )
+
+# Headers by where they may stand: the standard libraries' anywhere; the
+# intrinsics in the platform layer; POSIX ones (and sys/, linux/, ...) in
+# the _posix twins; any other is taken for a Windows header.
+standard=" algorithm any array atomic barrier bit bitset charconv chrono compare complex concepts
+    condition_variable coroutine deque exception execution filesystem format forward_list fstream
+    functional future initializer_list iomanip ios iosfwd iostream istream iterator latch limits
+    list locale map memory memory_resource mutex new numbers numeric optional ostream queue random
+    ranges ratio regex scoped_allocator semaphore set shared_mutex source_location span sstream
+    stack stdexcept stop_token streambuf string string_view syncstream system_error thread tuple
+    type_traits typeindex typeinfo unordered_map unordered_set utility valarray variant vector
+    version cassert cctype cerrno cfenv cfloat cinttypes climits clocale cmath csetjmp csignal
+    cstdarg cstddef cstdint cstdio cstdlib cstring ctime cuchar cwchar cwctype assert.h complex.h
+    ctype.h errno.h fenv.h float.h inttypes.h iso646.h limits.h locale.h math.h setjmp.h signal.h
+    stdalign.h stdarg.h stdatomic.h stdbool.h stddef.h stdint.h stdio.h stdlib.h stdnoreturn.h
+    string.h tgmath.h threads.h time.h uchar.h wchar.h wctype.h "
+posix=" unistd.h pthread.h sched.h fcntl.h dirent.h dlfcn.h poll.h semaphore.h spawn.h strings.h
+    termios.h pwd.h grp.h glob.h fnmatch.h syslog.h libgen.h netdb.h aio.h malloc.h "
+standard=$(tr -s ' \n' ' ' <<<"$standard")
+posix=$(tr -s ' \n' ' ' <<<"$posix")
+angle_include='^[[:space:]]*#[[:space:]]*include[[:space:]]*<([^>]+)>'
 
 breaches=0
 breach() {
@@ -56,9 +80,18 @@ while IFS= read -r -d '' file; do
             if [[ " ${allowed[$layer]} " != *" $target_layer "* ]]; then
                 breach "$relative:$line_number: $layer includes $target_layer (\"${BASH_REMATCH[1]}\")"
             fi
-        elif [[ ${line,,} =~ ^[[:space:]]*#[[:space:]]*include[[:space:]]*\<windows\.h\> ]]; then
-            if [ "$layer" != app ] && ! [[ $relative == platform/*_win.cpp ]]; then
-                breach "$relative:$line_number: <windows.h> outside src/app and the platform's _win twins"
+        elif [[ ${line,,} =~ $angle_include ]]; then
+            header=${BASH_REMATCH[1]}
+            if [[ $standard == *" $header "* ]]; then
+                continue
+            elif [[ $header == *intrin.h ]]; then
+                [ "$layer" = platform ] ||
+                    breach "$relative:$line_number: <$header> (intrinsics) outside the platform layer"
+            elif [[ $posix == *" $header "* || $header == */* ]]; then
+                [[ $relative == platform/*_posix.* ]] ||
+                    breach "$relative:$line_number: <$header> (POSIX) outside the platform's _posix twins"
+            elif [ "$layer" != app ] && ! [[ $relative == platform/*_win.* ]]; then
+                breach "$relative:$line_number: <$header> (Windows) outside src/app and the platform's _win twins"
             fi
         fi
     done <"$file"

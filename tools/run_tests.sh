@@ -57,6 +57,11 @@ finish() {
     echo
     echo "=== time taken"
     printf '%s\n' "${timings[@]}"
+    local name
+    for name in "${flaky[@]}"; do
+        echo "--- $name: the last 20 lines of its failed run"
+        tail -n 20 "$log/first-run-$name.txt"
+    done
     if [ "${#flaky[@]}" -gt 0 ]; then echo "flaky (failed, then passed on a second run): ${flaky[*]}"; fi
     echo "$passed passed, $failed failed"
     [ "$failed" -eq 0 ]
@@ -78,6 +83,8 @@ fi
 stage_start "ctest (build/native)"
 (cd build/native && ctest --output-on-failure -j "$jobs") 2>&1 | tee "$log/ctest.txt"
 code=${PIPESTATUS[0]}
+# Every test's output, kept before any later ctest call replaces the log.
+cp build/native/Testing/Temporary/LastTest.log "$log/last-test.log" 2>/dev/null
 summary=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log/ctest.txt" | tail -n 1)
 if [ -n "$summary" ]; then
     total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$summary")
@@ -90,7 +97,8 @@ fi
 # An end-to-end test drives a GUI under Wine on a private X server, where a
 # busy machine can lose a window message or a Wine process start. Such a
 # test that failed is run once more; one that passes then counts as passed
-# and is named as flaky in the summary. Any other failure stands.
+# and is named as flaky in the summary, with the end of its failed run's
+# output, so that the flake can be reported. Any other failure stands.
 failed_list=build/native/Testing/Temporary/LastTestsFailed.log
 if [ -n "$summary" ] && [ "${bad:-0}" -gt 0 ] && [ -f "$failed_list" ]; then
     wine_tests=$(cd build/native && ctest -N -L wine | sed -n 's/^ *Test *#[0-9]*: //p')
@@ -99,6 +107,8 @@ if [ -n "$summary" ] && [ "${bad:-0}" -gt 0 ] && [ -f "$failed_list" ]; then
         grep -qx "$name" <<<"$wine_tests" && rerun+=("$name")
     done <"$failed_list"
     for name in "${rerun[@]}"; do
+        awk -v test="$name" '$0 ~ "^[0-9]+/[0-9]+ Test: " test "$" { inside = 1; next }
+            inside && /^<end of output>/ { exit } inside' "$log/last-test.log" >"$log/first-run-$name.txt"
         echo
         echo "=== $name failed; running it once more"
         if (cd build/native && ctest --output-on-failure -R "^$name\$"); then

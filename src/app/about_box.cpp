@@ -3,7 +3,9 @@
 // itself and has its own Copy / Select All menu.
 #include <windows.h>
 
-#include "app/app.h"
+#include "app/about_box.h"
+
+#include "app/commands.h"
 #include "res/resource_ids.h"
 #include "shell/about_text.h"
 

@@ -2,7 +2,11 @@
 // fullscreen switch, and the loading preview's hook into the window.
 #include <windows.h>
 
-#include "app/app.h"
+#include "app/commands.h"
+
+#include "app/about_box.h"
+#include "app/file_choices.h"
+#include "app/main_window.h"
 #include "player/playback.h"
 #include "player/view.h"
 #include "shell/command_rules.h"

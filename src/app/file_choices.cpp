@@ -7,6 +7,8 @@
 
 #include <cwchar>
 
+#include "app/file_choices.h"
+
 #include "app/app.h"
 
 namespace {

@@ -3,7 +3,10 @@
 // once and loads the file afterwards.
 #include <windows.h>
 
-#include "app/app.h"
+#include "app/handover.h"
+
+#include "app/file_choices.h"
+#include "app/main_window.h"
 #include "shell/handover_rules.h"
 
 namespace {

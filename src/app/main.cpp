@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include "app/app.h"
+#include "app/handover.h"
+#include "app/main_window.h"
 
 namespace {
 

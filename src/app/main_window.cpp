@@ -6,7 +6,11 @@
 
 #include <cstdlib>
 
-#include "app/app.h"
+#include "app/main_window.h"
+
+#include "app/commands.h"
+#include "app/file_choices.h"
+#include "app/handover.h"
 #include "decode/gif_decode.h"
 #include "platform/os.h"
 #include "player/display.h"

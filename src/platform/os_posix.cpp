@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <mutex>
 #include <new>
-#include <system_error>
 #include <thread>
 
 #include <pthread.h>
@@ -114,11 +113,12 @@ int os_event_wait(OsEvent* event, uint32_t timeout_ms) {
 }
 
 int os_thread_start(uint32_t (*procedure)(void* argument), void* argument) {
-    // std::thread reports a failed start only by throwing; turn that into the
-    // plain refusal the callers expect.
+    // std::thread reports a failed start only by throwing: std::system_error
+    // when no thread can be had, std::bad_alloc when its state cannot. Every
+    // exception becomes the plain refusal the callers expect.
     try {
         std::thread([procedure, argument] { procedure(argument); }).detach();
-    } catch (const std::system_error&) {
+    } catch (...) {
         return 0;
     }
     return 1;

@@ -53,10 +53,10 @@ enum CommandAction : uint32_t {
 
 // What the decision reads.
 struct CommandState {
-    uint32_t frame_count;  // 0: no file loaded
-    uint32_t playing;      // 1 while a playback thread runs
-    uint32_t fullscreen;   // 1 while fullscreen
-    uint32_t modifiers;    // 1 while Ctrl, Shift or a Windows key is held
+    uint32_t frame_count = 0;  // 0: no file loaded
+    uint32_t playing = 0;      // 1 while a playback thread runs
+    uint32_t fullscreen = 0;   // 1 while fullscreen
+    uint32_t modifiers = 0;    // 1 while Ctrl, Shift or a Windows key is held
 };
 
 // The command for key in state. While a modifier is held no key acts (menu
@@ -83,14 +83,14 @@ struct MenuItem {
 
 // What the menu reads; a snapshot taken on the window's thread.
 struct MenuState {
-    uint32_t frame_count;
-    uint32_t playing;
-    uint32_t reverse;
-    uint32_t current_frame;
-    int32_t speed_index;
-    int32_t zoom_index;
-    uint32_t fullscreen;
-    uint32_t neighbours;  // NEIGHBOUR_PREVIOUS | NEIGHBOUR_NEXT of the loaded file
+    uint32_t frame_count = 0;
+    uint32_t playing = 0;
+    uint32_t reverse = 0;
+    uint32_t current_frame = 0;
+    int32_t speed_index = 0;
+    int32_t zoom_index = 0;
+    uint32_t fullscreen = 0;
+    uint32_t neighbours = 0;  // NEIGHBOUR_PREVIOUS | NEIGHBOUR_NEXT of the loaded file
 };
 
 // The snapshot of player (and its animation) with the neighbour flags.

@@ -53,9 +53,8 @@ inline void record_progress(void* context, Animation*, uint32_t index) {
 inline void decode_bytes(const std::vector<uint8_t>& bytes, Decoded* out,
                          uint32_t background = TEST_BACKGROUND, PollHook poll = {}) {
     animation_create_table(&out->animation);
-    DecodeTarget target{background, record_progress, out};
-    target.helpers = HELPERS_ALWAYS;
-    target.poll = poll;
+    DecodeTarget target{.background = background, .show_progress = record_progress,
+                        .progress_context = out, .helpers = HELPERS_ALWAYS, .poll = poll};
     out->result = gif_decode_memory(bytes.data(), bytes.size(), out->table, &out->animation,
                                     &target);
 }

@@ -12,6 +12,9 @@
 #include <vector>
 
 #include "app/app.h"
+#include "app/commands.h"
+#include "app/file_choices.h"
+#include "app/main_window.h"
 #include "shell/handover_rules.h"
 
 namespace {

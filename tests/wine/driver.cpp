@@ -23,9 +23,6 @@
 
 #include "driver.h"
 
-namespace {
-
-// Writes text as UTF-8 plus a newline, with no carriage return.
 void print_utf8(const wchar_t* text) {
     char buffer[4096];
     int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, buffer, sizeof buffer, nullptr, nullptr);
@@ -33,6 +30,8 @@ void print_utf8(const wchar_t* text) {
     std::fputc('\n', stdout);
     std::fflush(stdout);
 }
+
+namespace {
 
 int command_title() {
     HWND window = find_main_window();

@@ -21,6 +21,9 @@ bool wait_until(double seconds, DWORD interval_ms, Ready ready) {
     }
 }
 
+// Writes text as UTF-8 plus a newline, with no carriage return.
+void print_utf8(const wchar_t* text);
+
 // Reads the window's title (WM_GETTEXT, given up after 5 s if the window
 // hangs). Returns 1, or 0 with an empty title.
 int read_title(HWND window, wchar_t* title, int capacity);

@@ -17,13 +17,12 @@
 //   zoetra-driver frame-changes SECONDS  samples the pixel at the client area's
 //                                      centre for SECONDS; prints "changes N"
 //                                      and "samples N"
-//   zoetra-driver pace SECONDS [reverse] rewinds (S: stopped at frame 1), resumes
-//                                      (P; with reverse, R: from the last frame
-//                                      backward), pauses (P) again SECONDS later
-//                                      and prints "drawn N" (frames shown since
-//                                      the resume, read from the paused titles),
-//                                      "ms T" (from the resume to the pause) and
-//                                      "fps F", (N - 1) * 1000 / T
+//   zoetra-driver pace SECONDS [reverse] rewinds (S) and plays (P; with reverse,
+//                                      R: backward from the last frame) a file of
+//                                      gifs.py box, times its frames for SECONDS
+//                                      and prints "spans N" (spans of 20 to 40
+//                                      frames timed) and "median MS", the median
+//                                      time a frame took over them
 //   zoetra-driver about SECONDS        waits for the About box and prints
 //                                      "box L T R B", "owner L T R B", "text ...",
 //                                      "selection START END", "focus text|other",
@@ -43,11 +42,14 @@
 // which this driver loads into it.
 #include <windows.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
 #include <string>
+#include <vector>
 
 #include "driver.h"
 #include "probe/menu_probe.h"
@@ -88,12 +90,6 @@ BOOL CALLBACK find_popup(HWND window, LPARAM found) {
 HWND shown_popup() {
     HWND popup = nullptr;
     EnumWindows(find_popup, LPARAM(&popup));
-    return popup;
-}
-
-HWND wait_popup(double seconds) {
-    HWND popup = nullptr;
-    wait_until(seconds, 20, [&] { return (popup = shown_popup()) != nullptr; });
     return popup;
 }
 
@@ -140,12 +136,21 @@ bool probe_menu(HWND popup, HMENU menu, MenuProbeBlock* result) {
     return ok;
 }
 
+// Waits for a shown pop-up menu whose items can be read: one seen while it
+// is being taken down (its menu already gone) is passed over.
 int command_menu(double seconds) {
-    HWND popup = wait_popup(seconds);
-    if (!popup) return 1;
-    HMENU menu = reinterpret_cast<HMENU>(SendMessageW(popup, MN_GETHMENU, 0, 0));
+    HWND popup = nullptr;
     static MenuProbeBlock block;
-    if (!menu || !probe_menu(popup, menu, &block)) return 1;
+    if (!wait_until(seconds, 20, [&] {
+            DWORD_PTR menu = 0;
+            return (popup = shown_popup()) != nullptr &&
+                   SendMessageTimeoutW(popup, MN_GETHMENU, 0, 0, SMTO_ABORTIFHUNG, 2000, &menu) &&
+                   menu && probe_menu(popup, reinterpret_cast<HMENU>(menu), &block);
+        })) {
+        std::fprintf(stderr, "menu: %s within %.0f s\n",
+                     popup ? "no pop-up menu that could be read" : "no pop-up menu", seconds);
+        return 1;
+    }
     RECT at;
     GetWindowRect(popup, &at);
     std::printf("at %ld %ld %ld %ld\n", at.left, at.top, at.right, at.bottom);
@@ -237,47 +242,80 @@ bool send_key(HWND window, WPARAM code) {
     return SendMessageTimeoutW(window, WM_KEYDOWN, code, 0, SMTO_ABORTIFHUNG, 5000, &result) != 0;
 }
 
-// The frame number of a paused title, "NAME (N of M frames | ZOOM)", or 0;
-// and M.
-uint32_t paused_frame(HWND window, uint32_t* frames = nullptr) {
-    wchar_t title[1024];
-    if (!read_title(window, title, 1024)) return 0;
-    const wchar_t* status = std::wcsrchr(title, L'(');
-    unsigned frame = 0, count = 0;
-    if (!status || std::swscanf(status, L"(%u of %u frames", &frame, &count) != 2) return 0;
-    if (frames) *frames = count;
-    return frame;
-}
-
-double milliseconds_since(const LARGE_INTEGER& start) {
-    LARGE_INTEGER now, frequency;
-    QueryPerformanceCounter(&now);
-    QueryPerformanceFrequency(&frequency);
-    return double(now.QuadPart - start.QuadPart) * 1000.0 / double(frequency.QuadPart);
-}
-
+// Rewinds and plays (forward, or with reverse backward from the last frame)
+// a gifs.py box file, and reads the client area's middle row through the X
+// server every millisecond or so for SECONDS. Wine hands the window's
+// picture to X in bursts, some three frames apart, but each burst shows the
+// frame drawn last: so a sighting of frame f at time t has t - drawn(f)
+// between 0 and one frame time. The box's place tells f (its 24 pixels are
+// 6 frames' moves; on a canvas 320 wide it has 74 places), so sightings 20
+// to 40 frames apart give the time a frame takes to a twentieth of it; their
+// median is the pace.
 int command_pace(double seconds, bool reverse) {
     HWND window = find_main_window();
-    if (!window || !send_key(window, 'S')) return 1;
-    uint32_t frames = 0;
-    uint32_t first = paused_frame(window, &frames);
-    LARGE_INTEGER start;
-    if (!send_key(window, reverse ? 'R' : 'P')) return 1;
+    if (!window || !send_key(window, 'S') || !send_key(window, reverse ? 'R' : 'P')) return 1;
+    RECT client;
+    GetClientRect(window, &client);
+    BITMAPINFO info = top_down_info(client.right, 1);
+    uint32_t* row = nullptr;
+    HBITMAP strip = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&row),
+                                     nullptr, 0);
+    HDC window_dc = GetDC(window), memory_dc = CreateCompatibleDC(window_dc);
+    HGDIOBJ old = SelectObject(memory_dc, strip);
+    struct Sighting {
+        double ms;
+        LONG left, right;  // the box's columns on the row, -1 when it is not there
+    };
+    std::vector<Sighting> seen;  // every change of the row after the first look
+    LARGE_INTEGER start, now, frequency;
+    QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
-    Sleep(DWORD(seconds * 1000));
-    double ms = milliseconds_since(start);
-    if (!send_key(window, 'P')) return 1;
-    uint32_t last = paused_frame(window);
-    // Forward the frames drawn run from the one after the rewound one to the
-    // paused one; backward from the last frame down to the paused one.
-    const bool paused_after = first != 0 && last != 0 && (reverse || last > first);
-    if (!paused_after) {
-        std::fprintf(stderr, "pace: paused at frame %u, then at %u\n", first, last);
-        return 1;
+    for (double ms = 0; row && ms < seconds * 1000; Sleep(1)) {
+        BitBlt(memory_dc, 0, 0, client.right, 1, window_dc, 0, client.bottom / 2, SRCCOPY);
+        GdiFlush();
+        QueryPerformanceCounter(&now);
+        ms = double(now.QuadPart - start.QuadPart) * 1000.0 / double(frequency.QuadPart);
+        Sighting s{ms, -1, -1};  // the box's red is 250, the background's 40
+        for (LONG x = 0; x < client.right; x++) {
+            if ((row[x] >> 16 & 0xFF) < 145) continue;
+            if (s.left < 0) s.left = x;
+            s.right = x;
+        }
+        if (seen.empty() || s.left != seen.back().left || s.right != seen.back().right) {
+            seen.push_back(s);
+        }
     }
-    // The first frame is drawn at the resume: N frames span N - 1 delays.
-    const uint32_t drawn = reverse ? frames + 1 - last : last - first;
-    std::printf("drawn %u\nms %.1f\nfps %.1f\n", drawn, ms, (drawn - 1) * 1000.0 / ms);
+    SelectObject(memory_dc, old);
+    DeleteDC(memory_dc);
+    ReleaseDC(window, window_dc);
+    if (strip) DeleteObject(strip);
+    LONG width = 0;  // of the box seen whole
+    for (const Sighting& s : seen) {
+        if (s.left > 0 && s.right < client.right - 1) width = std::max(width, s.right - s.left + 1);
+    }
+    std::vector<double> per_frame;
+    std::vector<std::pair<double, long>> run;  // time and frame of each sighting since the box showed
+    LONG was = 0;
+    for (size_t i = 1; width >= 6 && i < seen.size(); i++) {
+        const Sighting& s = seen[i];
+        if (s.left < 0) {
+            run.clear();
+            continue;
+        }
+        const LONG at = s.left > 0 ? s.left : s.right - width + 1;
+        // Frames moved since the sighting before, the box's 74 places round.
+        const long moved = ((std::lround((at - was) * 6.0 / width) % 74) + 111) % 74 - 37;
+        const long frame = run.empty() ? 0 : run.back().second + std::labs(moved);
+        for (const auto& [ms, from] : run) {
+            const long frames = frame - from;
+            if (frames >= 20 && frames <= 40) per_frame.push_back((s.ms - ms) / double(frames));
+        }
+        run.emplace_back(s.ms, frame);
+        was = at;
+    }
+    if (per_frame.empty()) return 1;
+    std::sort(per_frame.begin(), per_frame.end());
+    std::printf("spans %zu\nmedian %.2f\n", per_frame.size(), per_frame[per_frame.size() / 2]);
     return 0;
 }
 

@@ -6,12 +6,19 @@
 //       SIZE is cbData in bytes, or "auto" for the text's own size; TEXT
 //       "-" sends a null lpData. Prints the answer in decimal.
 //   zoetra-driver hide / show             hides or shows the main window
+//   zoetra-driver second-start PATH [LOAD_PATH]
+//       starts zoetra.exe PATH suspended, so that Wine has made its process
+//       before it runs; with LOAD_PATH, hands that file over (WM_COPYDATA)
+//       and waits for its load's progress title; then lets the second start
+//       run and waits for its end. Prints "exit CODE" and the main window's
+//       title at that moment.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <string>
 #include <vector>
 
 #include "driver.h"
@@ -59,6 +66,46 @@ int command_copydata(const wchar_t* wparam, const wchar_t* dw_data, const wchar_
     return 0;
 }
 
+int command_second_start(const wchar_t* path, const wchar_t* load_path) {
+    HWND window = find_main_window();
+    wchar_t program[MAX_PATH];  // zoetra.exe, beside this driver
+    DWORD length = GetModuleFileNameW(nullptr, program, MAX_PATH);
+    wchar_t* slash = length < MAX_PATH ? std::wcsrchr(program, L'\\') : nullptr;
+    if (!window || !slash || size_t(slash - program) + 12 > MAX_PATH) return 1;
+    std::wcscpy(slash + 1, L"zoetra.exe");
+    std::wstring line = L"zoetra.exe \"" + std::wstring(path) + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION second{};
+    if (!CreateProcessW(program, line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                        nullptr, &startup, &second))
+        return 1;
+    wchar_t title[1024] = L"";
+    COPYDATASTRUCT data{};
+    data.dwData = 1237548;  // the hand-over's mark
+    data.cbData = load_path ? DWORD((std::wcslen(load_path) + 1) * sizeof(wchar_t)) : 0;
+    data.lpData = const_cast<wchar_t*>(load_path);
+    DWORD_PTR answer = 0;
+    bool ran = !load_path ||
+               (SendMessageTimeoutW(window, WM_COPYDATA, WPARAM(-1), LPARAM(&data), SMTO_ABORTIFHUNG,
+                                    30000, &answer) &&
+                wait_until(60, 1, [&] {
+                    InternalGetWindowText(window, title, 1024);
+                    return std::wcsncmp(title, L"Processing data", 15) == 0;
+                }));
+    ResumeThread(second.hThread);
+    DWORD code = 1;
+    ran = ran && WaitForSingleObject(second.hProcess, 60000) == WAIT_OBJECT_0 &&
+          GetExitCodeProcess(second.hProcess, &code);
+    InternalGetWindowText(window, title, 1024);
+    if (!ran) TerminateProcess(second.hProcess, 1);
+    CloseHandle(second.hThread);
+    CloseHandle(second.hProcess);
+    std::printf("exit %lu\n", code);
+    print_utf8(title);
+    return ran ? 0 : 1;
+}
+
 }  // namespace
 
 // Returns the command's exit code, or -1 when it is none of these.
@@ -67,6 +114,8 @@ int shell_command(int argc, wchar_t** argv) {
     if (!std::wcscmp(command, L"count-windows")) return command_count_windows();
     if (!std::wcscmp(command, L"copydata") && argc > 4)
         return command_copydata(argv[2], argv[3], argv[4], argc > 5 ? argv[5] : nullptr);
+    if (!std::wcscmp(command, L"second-start") && argc > 2)
+        return command_second_start(argv[2], argc > 3 ? argv[3] : nullptr);
     if (!std::wcscmp(command, L"hide") || !std::wcscmp(command, L"show")) {
         HWND window = find_main_window();
         if (!window) return 1;

@@ -64,6 +64,19 @@ zt_init() {
     export WINEDLLOVERRIDES="mscoree,mshtml="
     export WINEARCH=win64
     ZT_TMP=$(mktemp -d "${TMPDIR:-/tmp}/zoetra-wine.XXXXXX")
+    # Wine puts the shared user data of every process at 0x7ffe0000. This
+    # wine64 has no preloader to reserve that place first, and with address
+    # randomisation the kernel starts its heap anywhere in the gigabyte above
+    # its image at 0x7d000000: now and then over that place, and the process
+    # does not start ("failed to map the shared user data", one start in
+    # some thousands; a test run makes hundreds). So every wine here runs
+    # without randomisation, which starts the heap right after the image.
+    if setarch "$(uname -m)" -R true 2>/dev/null; then
+        mkdir "$ZT_TMP/bin"
+        printf '#!/bin/sh\nexec setarch %s -R %s "$@"\n' "$(uname -m)" "$(command -v wine)" >"$ZT_TMP/bin/wine"
+        chmod +x "$ZT_TMP/bin/wine"
+        PATH=$ZT_TMP/bin:$PATH
+    fi
     ZT_XVFB_PID=
     ZT_WATCHDOG_PID=
     ZT_APP_PID=

@@ -1,0 +1,31 @@
+// The command keys, the context menu whose items are the same commands, the
+// fullscreen switch, and the loading preview's hook into the window.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+
+#include "app/app.h"
+
+// WM_KEYDOWN: carries out the command of the virtual-key code and refreshes
+// the title. Nothing acts while Ctrl, Shift or a Windows key is held.
+void handle_command_key(HWND window, WPARAM key, Shell* shell);
+
+// The context menu, built from the current state; its choice comes back to
+// the window as WM_KEYDOWN with the item's key code. (x, y) is the menu's
+// top-left corner in client coordinates, or negative to centre it on the
+// window.
+void show_context_menu(HWND window, int x, int y, Shell* shell);
+
+// Where a popup menu of window opens: at the client point (x, y), or centred
+// over the window when x or y is negative (the context-menu key). Stores the
+// screen point in *at and returns the TrackPopupMenuEx alignment flags.
+UINT popup_menu_position(HWND window, int x, int y, POINT* at);
+
+// Switches between the window with its caption and frame and a borderless
+// window over the whole primary screen with black bars.
+void toggle_fullscreen(HWND window, Shell* shell);
+
+// The decoder's progress hook (DecodeTarget.show_progress) for large files;
+// context is the Shell.
+void show_progress_in_window(void* context, Animation* animation, uint32_t index);
