@@ -42,11 +42,9 @@ uint64_t resident_bytes() {
     return uint64_t(resident) * uint64_t(sysconf(_SC_PAGE_SIZE));
 }
 
-// Decodes bytes with the given budget, with helper threads or without, in a
-// child process; the child reports the result and the frame count through a
-// pipe. In the child every block of a MiB or more is a mapping of its own,
-// given back when freed, whatever the allocator would choose, so the
-// resident peak is the most the decode held at once.
+// Decodes bytes in a child process, which reports the result and the frame
+// count through a pipe. There every block of a MiB or more is a mapping of its
+// own, given back when freed, so the resident peak is the most the decode held.
 Measured measure(const Bytes& bytes, uint64_t budget, CompositeHelpersMode helpers = HELPERS_AUTO) {
     Measured m;
     int channel[2];
@@ -188,9 +186,8 @@ TEST(DecodeBounds, TensOfThousandsOfSmallChangesAllLoad) {
 // where the budget allows it beside everything else. A decode that fills
 // its budget with full-canvas images holds no more with helpers than
 // without, but for what the helper threads themselves take (measured on the
-// same frames with one-pixel images, whose scratches are nothing). Every
-// scratch is a mapping of its own (measure), so an uncounted second scratch
-// would add a whole one, 4 MiB, to the resident peak: half of it is margin.
+// same frames with one-pixel images), where an uncounted second scratch would
+// add a whole mapping of 4 MiB: half of it is margin.
 TEST(DecodeBounds, SecondScratchOnlyWhereTheBudgetHoldsIt) {
     const uint32_t side = 1024;
     const Bytes one_colour = image(0, 0, side, side, std::vector<uint8_t>(size_t(side) * side, 1));
