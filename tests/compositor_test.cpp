@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "decode/frame_store.h"
 #include "decode_fixture.h"
 #include "gif_builder.h"
 #include "platform/surface.h"
@@ -123,4 +124,36 @@ TEST(Compositor, FillsClipAgainstEveryEdge) {
     EXPECT_EQ(std::vector<uint32_t>(target.pixels, target.pixels + 9),
               (std::vector<uint32_t>{4, 9, 9, 9, 9, 9, 9, 9, 9}));
     bitmap_delete(&target);
+}
+
+TEST(Compositor, PlanCountsTheScratchOfEveryChange) {
+    // Restore-to-previous changes of 2, 6 and 6 pixels square after a key
+    // frame: each saves its rectangle in whichever buffer the one before it
+    // does not use, so the second 6 x 6 grows the buffer the 2 x 2 sized.
+    Animation animation{};
+    ASSERT_TRUE(animation_create_table(&animation));
+    animation.width = animation.height = 16;
+    CompositingContext context{};
+    const std::vector<uint32_t> image(256, 0x123456);
+    for (uint32_t i = 0; uint32_t side : {16u, 2u, 6u, 6u, 2u}) {
+        Frame* frame = &animation.frames[i];  // the table comes zero-filled
+        frame->width = frame->height = side;
+        frame->disposal = 3;
+        CompositePlan plan;
+        composite_plan(&context, 16, 16, i, 0, 0, side, side, 3, &plan);
+        const uint64_t held = compositing_scratch_bytes(&context, 16, 16);
+        if (plan.key) {
+            CompositeJob job;
+            auto* picture = static_cast<uint32_t*>(store_allocate(&animation.stored_bytes, 1024));
+            composite_begin_key(&animation, &context, i, image.data(), picture, &job);
+            composite_rows(&job, 0, job.height);
+        } else {
+            ASSERT_TRUE(composite_change(&animation, &context, i, image.data()));
+        }
+        EXPECT_LE(compositing_scratch_bytes(&context, 16, 16), held + plan.scratch_bytes)
+            << "frame " << i;
+        animation.frame_count = ++i;
+    }
+    compositing_release(&context);
+    animation_release(&animation);
 }

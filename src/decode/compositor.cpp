@@ -102,13 +102,15 @@ bool reserve(void** buffer, size_t* capacity, size_t bytes) {
     return *buffer != nullptr;
 }
 
+// The saved-rectangle buffer (0 or 1) that the canvas before does not use.
+uint32_t free_slot(const CompositingContext* context, const CanvasBefore& before) {
+    return before.pending == PENDING_RESTORE && before.saved == context->saved[0] ? 1 : 0;
+}
+
 // The saved-rectangle buffer that `before` does not use, holding at least
 // pixels; null without memory.
 uint32_t* free_saved(CompositingContext* context, uint64_t pixels) {
-    const uint32_t k = context->before.pending == PENDING_RESTORE &&
-                               context->before.saved == context->saved[0]
-                           ? 1
-                           : 0;
+    const uint32_t k = free_slot(context, context->before);
     void* buffer = context->saved[k];
     if (!reserve(&buffer, &context->saved_capacity[k], size_t(pixels) * 4u)) {
         context->saved[k] = nullptr;
@@ -240,14 +242,22 @@ void composite_plan(const CompositingContext* context, uint32_t width, uint32_t 
     uint64_t scratch = 0;
     if (!context->canvas) scratch += canvas_pixels * 4u;
     if (!context->row) scratch += uint64_t(width) * 8u;
-    // Saved rectangles: one for the canvas before a key frame that restored
-    // to previous, one for this frame's own restore.
-    uint64_t saved_pixels[2] = {0, 0};
-    if (context->before.base != context->last) saved_pixels[0] = area(context->dirty);
-    if (disposal == 3) saved_pixels[1] = area(plan->drawn);
+    // Saved rectangles, each in the buffer it will go into (free_saved): the
+    // canvas before a key frame that restored to previous, which take_canvas
+    // saves, then this frame's own restore.
+    uint64_t saved_bytes[2] = {0, 0};
+    uint32_t own = free_slot(context, context->before);
+    if (context->last != context->canvas && context->before.base != context->last) {
+        if (is_empty(context->dirty)) {
+            own = 0;  // take_canvas leaves nothing pending
+        } else {
+            saved_bytes[own] = area(context->dirty) * 4u;
+            own ^= 1;
+        }
+    }
+    if (disposal == 3) saved_bytes[own] = area(plan->drawn) * 4u;
     for (uint32_t k = 0; k < 2; k++) {
-        const uint64_t want = saved_pixels[k] * 4u;
-        if (want > context->saved_capacity[k]) scratch += want;
+        if (saved_bytes[k] > context->saved_capacity[k]) scratch += saved_bytes[k];
     }
     const uint64_t bound = change_bound_bytes(plan->change.right - plan->change.left,
                                               plan->change.bottom - plan->change.top);
