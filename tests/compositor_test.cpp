@@ -148,7 +148,7 @@ TEST(Compositor, PlanCountsTheScratchOfEveryChange) {
             composite_begin_key(&animation, &context, i, image.data(), picture, &job);
             composite_rows(&job, 0, job.height);
         } else {
-            ASSERT_TRUE(composite_change(&animation, &context, i, image.data()));
+            ASSERT_TRUE(composite_change(&animation, &context, i, image.data(), &plan));
         }
         EXPECT_LE(compositing_scratch_bytes(&context, 16, 16), held + plan.scratch_bytes)
             << "frame " << i;

@@ -343,11 +343,10 @@ void composite_rows(const CompositeJob* job, uint32_t first_row, uint32_t end_ro
 }
 
 int composite_change(Animation* animation, CompositingContext* context, uint32_t index,
-                     const uint32_t* image) {
+                     const uint32_t* image, const CompositePlan* plan) {
     const uint32_t width = animation->width, height = animation->height;
     Frame* frame = &animation->frames[index];
-    const CanvasRect drawn = drawn_rect(frame->left, frame->top, frame->width, frame->height,
-                                        width, height);
+    const CanvasRect drawn = plan->drawn;
     if (!context->row) {
         context->row = static_cast<uint32_t*>(std::malloc(size_t(width) * 4u));
         context->runs = static_cast<uint32_t*>(std::malloc(size_t(width) * 4u));
@@ -365,7 +364,8 @@ int composite_change(Animation* animation, CompositingContext* context, uint32_t
         own_saved = free_saved(context, area(drawn));
         if (!own_saved) return 0;
     }
-    const CanvasRect change = unite(drawn, context->dirty);
+    // The plan's: take_canvas leaves `dirty` as it was.
+    const CanvasRect change = plan->change;
     if (!reserve(&context->change, &context->change_capacity,
                  change_bound_bytes(change.right - change.left, change.bottom - change.top))) {
         return 0;

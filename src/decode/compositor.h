@@ -109,12 +109,12 @@ void composite_begin_key(Animation* animation, CompositingContext* context, uint
 // Writes rows first_row to end_row - 1 of the job's picture.
 void composite_rows(const CompositeJob* job, uint32_t first_row, uint32_t end_row);
 
-// Composites frame index (not a key frame by its plan) and stores what it
-// changes; where the changes since the last key frame would pass a canvas,
-// the frame is stored as a key frame instead. Returns 0 without memory
-// (nothing stored; the frame must not be counted).
+// Composites frame index, not a key frame by its plan (made for it just
+// before), and stores what it changes; where the changes since the last key
+// frame would pass a canvas, the frame is stored as a key frame instead.
+// Returns 0 without memory (nothing stored; the frame must not be counted).
 int composite_change(Animation* animation, CompositingContext* context, uint32_t index,
-                     const uint32_t* image);
+                     const uint32_t* image, const CompositePlan* plan);
 
 // Frees the context's canvas and scratch; the pictures it referred to stay
 // with the frames.

@@ -189,16 +189,16 @@ ImageScratch* scratch_for_image(Parser* parser, const CompositePlan* plan, uint6
     return next;
 }
 
-// Composites and stores frame index, its image in scratch: a key frame's
-// picture written by the helpers or here, or the change from the frame
-// before. Returns false without memory (nothing stored).
-bool store_frame(Parser* parser, uint32_t index, const ImageScratch* scratch) {
+// Composites and stores frame index, its image in scratch, as its plan (the
+// one the bound was checked with) says: a key frame's picture written by the
+// helpers or here, or the change from the frame before. Returns false
+// without memory (nothing stored).
+bool store_frame(Parser* parser, uint32_t index, const ImageScratch* scratch,
+                 const CompositePlan* plan) {
     Animation* animation = parser->animation;
-    const Frame* frame = &animation->frames[index];
-    CompositePlan plan;
-    composite_plan(&parser->compositing, animation->width, animation->height, index, frame->left,
-                   frame->top, frame->width, frame->height, frame->disposal, &plan);
-    if (!plan.key) return composite_change(animation, &parser->compositing, index, scratch->pixels);
+    if (!plan->key) {
+        return composite_change(animation, &parser->compositing, index, scratch->pixels, plan);
+    }
     void* picture = store_allocate(&animation->stored_bytes,
                                    bitmap_byte_size(animation->width, animation->height));
     if (!picture) return false;
@@ -252,7 +252,7 @@ bool read_image(Parser* parser) {
     composite_helpers_finish(&parser->helpers);
     if (parser->result != RESULT_LOAD_FAILED) {
         const uint32_t index = parser->frame_count - 1;
-        if (!store_frame(parser, index, scratch)) {
+        if (!store_frame(parser, index, scratch, &plan)) {
             parser->frame_count = index;  // never count a frame that is not stored
             if (index == 0) parser->result = RESULT_LOAD_FAILED;
             return false;
