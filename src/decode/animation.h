@@ -69,6 +69,7 @@ uint64_t frame_changes_cost(const Animation* animation, uint32_t from, uint32_t 
 uint64_t frame_rebuild_cost(const Animation* animation, uint32_t to);
 
 // Brings pixels (a canvas-size picture, rows packed) holding frame from
-// (NO_FRAME: anything) to frame to, the cheaper way of the two above.
-// Returns the pixels written (0 when from is to).
+// (NO_FRAME: anything) to frame to: by the changes between them where they
+// can, else from to's key frame. Returns the pixels written (0 when from is
+// to).
 uint64_t frame_bring(const Animation* animation, uint32_t* pixels, uint32_t from, uint32_t to);

@@ -40,7 +40,6 @@ uint64_t change_apply(const uint8_t* change, uint32_t* pixels, uint32_t width) {
 void change_begin(ChangeWriter* writer, void* room) {
     writer->start = static_cast<uint32_t*>(room);
     writer->next = writer->start + 1;
-    writer->rows = 0;
     writer->pixels = 0;
     *writer->start = 0;
 }
@@ -58,7 +57,7 @@ void change_add_row(ChangeWriter* writer, uint32_t y, const uint32_t* runs, uint
         writer->pixels += length;
     }
     writer->next = word;
-    *writer->start = ++writer->rows;
+    ++*writer->start;
 }
 
 size_t change_bytes(const ChangeWriter* writer) {

@@ -47,9 +47,8 @@ uint64_t change_apply(const uint8_t* change, uint32_t* pixels, uint32_t width);
 // A change being written row by row into room of change_bound_bytes for its
 // rectangle.
 struct ChangeWriter {
-    uint32_t* start;   // the rows word
+    uint32_t* start;   // the rows word, counting the rows written
     uint32_t* next;    // where the next row goes
-    uint32_t rows;
     uint64_t pixels;   // pixels of all runs so far
 };
 

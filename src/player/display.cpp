@@ -28,8 +28,6 @@ void display_release(Player* player) {
     const uint64_t written = display->pixels_written;
     *display = Display{};
     display->pixels_written = written;
-    for (uint32_t& frame : display->holds) frame = NO_FRAME;
-    display->front = -1;
 }
 
 uint32_t display_shown(const Player* player) {
