@@ -25,9 +25,6 @@ namespace {
 // The records the window procedure works on; set by register_main_class.
 Shell* window_shell;
 
-// The load sequence itself, which load_requested_file runs as a load.
-void load_file(HWND window, Shell* shell);
-
 // The colour of the brush that fills the bars now: the canvas of every
 // frame decoded now is cleared with it.
 uint32_t background_pixel(const Player* player) {
@@ -276,26 +273,11 @@ LRESULT update_title(HWND window, const wchar_t* path, Shell* shell, uint32_t fr
     return SendMessageW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
 }
 
-void load_requested_file(HWND window, Shell* shell) {
-    uint32_t width, height;
-    client_size(window, &width, &height);
-    shell->loading = 1;
-    load_file(window, shell);
-    shell->loading = 0;
-    // A size change during the load was laid out for the old picture, if
-    // at all, and not painted.
-    uint32_t now_width, now_height;
-    client_size(window, &now_width, &now_height);
-    if (now_width != width || now_height != height) {
-        resize_view(now_width, now_height, &shell->player);
-    }
-    // A hand-over whose load message could not be posted meanwhile.
-    if (shell->handed_over_path[0] && !shell->handover_posted) post_handed_over_load(window, shell);
-}
-
 namespace {
 
-void load_file(HWND window, Shell* shell) {
+// The load sequence itself, which load_requested_file runs as a load;
+// width x height is the client area when it began.
+void load_file(HWND window, Shell* shell, uint32_t width, uint32_t height) {
     Player* player = &shell->player;
     Animation* animation = &shell->animation;
     if (same_path(as_utf16(shell->requested_path), as_utf16(shell->loaded_path))) {
@@ -307,8 +289,6 @@ void load_file(HWND window, Shell* shell) {
         return;
     }
 
-    uint32_t width, height;
-    client_size(window, &width, &height);
     copy_path(as_utf16(shell->loaded_path), PATH_CAPACITY, as_utf16(shell->requested_path));
     // Also a file that decoded to no frame leaves a table behind.
     if (animation->frames) {
@@ -332,3 +312,20 @@ void load_file(HWND window, Shell* shell) {
 }
 
 }  // namespace
+
+void load_requested_file(HWND window, Shell* shell) {
+    uint32_t width, height;
+    client_size(window, &width, &height);
+    shell->loading = 1;
+    load_file(window, shell, width, height);
+    shell->loading = 0;
+    // A size change during the load was laid out for the old picture, if
+    // at all, and not painted.
+    uint32_t now_width, now_height;
+    client_size(window, &now_width, &now_height);
+    if (now_width != width || now_height != height) {
+        resize_view(now_width, now_height, &shell->player);
+    }
+    // A hand-over whose load message could not be posted meanwhile.
+    if (shell->handed_over_path[0] && !shell->handover_posted) post_handed_over_load(window, shell);
+}
