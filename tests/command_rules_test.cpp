@@ -124,7 +124,7 @@ TEST(ContextMenu, ItemsAndGreyingInEachState) {
          {.frame_count = 1, .speed_index = 8, .zoom_index = 4},
          {"79", "-", "37#", "39#", "-", "187", "189", "-", "122", "-", "88"}},
         {"playing, between two files",
-         {.frame_count = 12, .playing = 1, .current_frame = 5, .speed_index = 8, .zoom_index = 4,
+         {.frame_count = 12, .playing = 1, .paused_frame = NO_FRAME, .speed_index = 8, .zoom_index = 4,
           .neighbours = BOTH_NEIGHBOURS},
          {"79", "-", "37", "39", "-", "80", "82", "83", "-", "38", "40", "-", "187", "189", "-",
           "122", "-", "88"}},
@@ -147,7 +147,7 @@ TEST(ContextMenu, ItemsAndGreyingInEachState) {
          {"79", "-", "37", "39", "-", "80", "82", "83", "-", "78", "86", "-", "187", "189", "-",
           "122", "-", "88"}},
         {"paused at frame 3, forward",
-         {.frame_count = 12, .current_frame = 3, .speed_index = 8, .zoom_index = 4,
+         {.frame_count = 12, .paused_frame = 3, .speed_index = 8, .zoom_index = 4,
           .neighbours = BOTH_NEIGHBOURS},
          {"79", "-", "37", "39", "-", "80", "82", "83", "-", "78", "86", "-", "187", "189", "-",
           "122", "-", "88"}},
@@ -190,7 +190,8 @@ TEST(ContextMenu, SnapshotOfThePlayer) {
     player.animation = &animation;
     player.playing.store(1);
     player.reverse = 1;
-    player.current_frame.store(4);
+    player.display.front = 1;
+    player.display.holds[1] = 4;
     player.speed_index.store(3);
     player.zoom_index = 6;
     player.fullscreen = 1;
@@ -198,18 +199,13 @@ TEST(ContextMenu, SnapshotOfThePlayer) {
     EXPECT_EQ(state.frame_count, 7u);
     EXPECT_EQ(state.playing, 1u);
     EXPECT_EQ(state.reverse, 1u);
-    EXPECT_EQ(state.current_frame, 4u);
+    EXPECT_EQ(state.paused_frame, NO_FRAME);  // only the thread knows its frame
     EXPECT_EQ(state.speed_index, 3);
     EXPECT_EQ(state.zoom_index, 6);
     EXPECT_EQ(state.fullscreen, 1u);
     EXPECT_EQ(state.neighbours, NEIGHBOUR_NEXT);
-    // The title after a zoom step: no frame number while playing.
-    EXPECT_EQ(title_frame_after_zoom(&player), 0u);
     player.playing.store(0);
-    EXPECT_EQ(title_frame_after_zoom(&player), 5u);
-    animation.frame_count = 1;
-    player.playing.store(1);  // never for one frame; the number is ignored by its title
-    EXPECT_EQ(title_frame_after_zoom(&player), 5u);
+    EXPECT_EQ(menu_state_of(&player, 0).paused_frame, 4u);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The loading preview: which calls show which frame, the progress titles, the
-// picture it paints, and where playback starts afterwards. Time comes from a
+// picture it paints and where, and the frame it leaves on show. Time comes from a
 // test clock through the player's services.
 #include <gtest/gtest.h>
 
@@ -70,9 +70,8 @@ TEST_F(PreviewTest, TenFramesOfOneHundredMsArrivingEvery20Ms) {
     // Frame 0 at 20 ms (the first call finds no time passed), frame 1 at
     // 120 ms (after frame 0's 100 ms), nothing else.
     EXPECT_EQ(shown_at, (std::vector<uint32_t>{20, 120}));
-    EXPECT_EQ(preview_.shown_count, 2u);
+    EXPECT_EQ(display_shown(player()), 1u);  // playback goes on with frame 2
     EXPECT_EQ(preview_.delay_sum_ms, 200u);
-    EXPECT_EQ(player()->current_frame.load(), 2u);  // playback starts at frame 2
     EXPECT_EQ(titles_.texts, (std::vector<std::u16string>{u"Processing data ", u"Processing data "}));
 }
 
@@ -82,7 +81,7 @@ TEST_F(PreviewTest, DelayZeroFramesKeepPaceWithDecoding) {
     shows.push_back(arrive(0, 500));
     for (uint32_t i = 1; i < 6; i++) shows.push_back(arrive(i, 500 + i));
     EXPECT_EQ(shows, (std::vector<uint32_t>{0, 1, 1, 1, 1, 1}));
-    EXPECT_EQ(player()->current_frame.load(), 5u);  // one frame behind decoding
+    EXPECT_EQ(display_shown(player()), 4u);  // one frame behind decoding
 }
 
 TEST_F(PreviewTest, ShowsTheNextFrameInTurnNeverTheNewest) {
@@ -98,26 +97,28 @@ TEST_F(PreviewTest, ShowsTheNextFrameInTurnNeverTheNewest) {
     EXPECT_EQ(colours, (std::vector<uint32_t>{frame_colour(0), frame_colour(1), frame_colour(2)}));
 }
 
-TEST_F(PreviewTest, PaintsAtCanvasSizeInTheClientAreaOfFrameZero) {
+TEST_F(PreviewTest, PaintsAtCanvasSizeInTheClientAreaOfTheMoment) {
     start({50, 50, 50}, 20, 10, 60, 30);
     player()->zoom_index = 1;  // the zoom step is not the preview's business
     player()->view_width = 40;
     player()->view_height = 20;
     arrive(0, 0);
-    // A window resized during the decode: the layout stays that of frame 0.
+    // A window resized during the decode: the frame shown next is laid out
+    // in the new client area, at the canvas's size.
     paint_screen_resize(&rig_.test.screen, 80, 40);
     ASSERT_EQ(arrive(1, 10), 1u);
     EXPECT_EQ(player()->view_width, 20u);
     EXPECT_EQ(player()->view_height, 10u);
     EXPECT_EQ(player()->zoom_index, 1);
-    EXPECT_EQ(player()->view_x, 20);
-    EXPECT_EQ(player()->view_y, 10);
+    EXPECT_EQ(player()->view_x, 30);
+    EXPECT_EQ(player()->view_y, 15);
     const PaintScreen* screen = &rig_.test.screen;
-    EXPECT_EQ(screen_pixel(screen, 20, 10), frame_colour(0));
-    EXPECT_EQ(screen_pixel(screen, 39, 19), frame_colour(0));
-    EXPECT_EQ(screen_pixel(screen, 19, 10), BAR_COLOUR);
-    EXPECT_EQ(screen_pixel(screen, 40, 19), BAR_COLOUR);
-    EXPECT_EQ(screen_pixel(screen, 20, 9), BAR_COLOUR);
+    EXPECT_EQ(screen_pixel(screen, 30, 15), frame_colour(0));
+    EXPECT_EQ(screen_pixel(screen, 49, 24), frame_colour(0));
+    EXPECT_EQ(screen_pixel(screen, 29, 15), BAR_COLOUR);
+    EXPECT_EQ(screen_pixel(screen, 50, 24), BAR_COLOUR);
+    EXPECT_EQ(screen_pixel(screen, 30, 14), BAR_COLOUR);
+    EXPECT_EQ(screen_pixel(screen, 79, 39), BAR_COLOUR);
     EXPECT_EQ(display_shown(player()), 0u);  // until the next frame is shown
 }
 
@@ -133,10 +134,10 @@ TEST_F(PreviewTest, ANewFileStartsAfresh) {
     arrive(0, 0);
     arrive(1, 50);
     arrive(2, 100);
-    EXPECT_EQ(preview_.shown_count, 2u);
-    player()->current_frame.store(0);  // the next load resets the player
+    EXPECT_EQ(display_shown(player()), 1u);
+    display_release(player());  // as the next load's unload does
     EXPECT_EQ(arrive(0, 5000), 0u);
-    EXPECT_EQ(preview_.shown_count, 0u);
+    EXPECT_EQ(display_shown(player()), NO_FRAME);
     EXPECT_EQ(preview_.delay_sum_ms, 0u);
     EXPECT_EQ(preview_.start_tick, 5000u);
     EXPECT_EQ(arrive(1, 5001), 1u);

@@ -56,16 +56,15 @@ TEST(PlaybackPasses, FiniteLoopCountsAndStartIndexes) {
         const char* name;
         uint32_t frames, loop_count, start, reverse;
         std::vector<uint32_t> drawn;
-        uint32_t current_after;  // where another pass would begin
     };
     const Case cases[] = {
-        {"one pass from 0", 5, 1, 0, 0, {0, 1, 2, 3, 4}, 0},
-        {"two passes from 3", 5, 2, 3, 0, {3, 4, 0, 1, 2, 3, 4}, 0},
-        {"start at the frame count, two passes", 5, 2, 5, 0, {0, 1, 2, 3, 4}, 0},
-        {"start at the frame count, one pass", 5, 1, 5, 0, {}, 0},
-        {"reverse, one pass from the last", 5, 1, 4, 1, {4, 3, 2, 1, 0}, 4},
-        {"reverse, two passes from 1", 5, 2, 1, 1, {1, 0, 4, 3, 2, 1, 0}, 4},
-        {"reverse, two frames, three passes", 2, 3, 0, 1, {0, 1, 0, 1, 0}, 1},
+        {"one pass from 0", 5, 1, 0, 0, {0, 1, 2, 3, 4}},
+        {"two passes from 3", 5, 2, 3, 0, {3, 4, 0, 1, 2, 3, 4}},
+        {"start at the frame count, two passes", 5, 2, 5, 0, {0, 1, 2, 3, 4}},
+        {"start at the frame count, one pass", 5, 1, 5, 0, {}},
+        {"reverse, one pass from the last", 5, 1, 4, 1, {4, 3, 2, 1, 0}},
+        {"reverse, two passes from 1", 5, 2, 1, 1, {1, 0, 4, 3, 2, 1, 0}},
+        {"reverse, two frames, three passes", 2, 3, 0, 1, {0, 1, 0, 1, 0}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -75,10 +74,14 @@ TEST(PlaybackPasses, FiniteLoopCountsAndStartIndexes) {
         start_playback(player, c.start);
         ASSERT_TRUE(wait_until([&] { return idle(player); }));
         EXPECT_EQ(drawn_indexes(&rig->test.screen), c.drawn);
-        EXPECT_EQ(player->current_frame.load(), c.current_after);
+        // The last frame drawn stays on show, and the window is told once.
+        EXPECT_EQ(display_shown(player), c.drawn.empty() ? NO_FRAME : c.drawn.back());
         if (!c.drawn.empty()) {
             EXPECT_EQ(picture_colour(rig.get()), frame_colour(c.drawn.back()));
         }
+        EXPECT_EQ(rig->test.screen.ended_runs, 1u);
+        EXPECT_EQ(playback_ended(player, rig->test.screen.ended_run), 1);
+        EXPECT_EQ(playback_ended(player, rig->test.screen.ended_run - 1), 0);  // an older thread's
         // The bars were filled once by the thread.
         EXPECT_EQ(screen_pixel(&rig->test.screen, 0, 0), BAR_COLOUR);
     }
@@ -95,9 +98,11 @@ TEST(PlaybackPasses, EndlessPlaybackSeesAStopAfterEveryFrame) {
     std::vector<uint32_t> drawn = drawn_indexes(&rig->test.screen);
     ASSERT_GE(drawn.size(), 20u);
     for (size_t k = 0; k < drawn.size(); k++) ASSERT_EQ(drawn[k], (1 + k) % 3) << k;
-    // The frame on show is the one the thread stopped at.
-    EXPECT_EQ(player->current_frame.load(), drawn.back());
+    // The frame on show is the one the thread stopped at; a stop asked for
+    // is not told to the window.
+    EXPECT_EQ(display_shown(player), drawn.back());
     EXPECT_EQ(picture_colour(rig.get()), frame_colour(drawn.back()));
+    EXPECT_EQ(rig->test.screen.ended_runs, 0u);
 }
 
 TEST(PlaybackHandshake, StopMergedWithASpeedChangeEndsTheFrameAtOnce) {
@@ -111,7 +116,7 @@ TEST(PlaybackHandshake, StopMergedWithASpeedChangeEndsTheFrameAtOnce) {
     stop_playback(player);
     auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - begin);
     EXPECT_LT(took.count(), 2000);  // not the 6562 ms of the frame at the new speed
-    EXPECT_EQ(player->current_frame.load(), 0u);
+    EXPECT_EQ(display_shown(player), 0u);
     EXPECT_EQ(drawn_indexes(&rig->test.screen), std::vector<uint32_t>{0});
 }
 
@@ -494,21 +499,25 @@ struct CommandCase {
     uint32_t reverse;
     uint32_t current;
     int (*command)(Player*);
-    int returns;
     uint32_t first_drawn;
     uint32_t reverse_after;
 };
 
+int toggle(Player* player) {
+    toggle_direction(player);
+    return 1;
+}
+
 TEST(PlaybackCommands, NeighboursChosenByToggleAndPlayPause) {
     const CommandCase cases[] = {
-        {"R forward at frame 0", 0, 0, toggle_direction, 0, 4, 1},
-        {"R forward at frame 2", 0, 2, toggle_direction, 0, 1, 1},
-        {"R reverse at the last frame", 1, 4, toggle_direction, 0, 0, 0},
-        {"R reverse at frame 2", 1, 2, toggle_direction, 0, 3, 0},
-        {"P forward at frame 2", 0, 2, play_pause, 1, 3, 0},
-        {"P forward at the last frame", 0, 4, play_pause, 1, 0, 0},
-        {"P reverse at frame 1", 1, 1, play_pause, 1, 0, 1},
-        {"P reverse at frame 0", 1, 0, play_pause, 1, 4, 1},
+        {"R forward at frame 0", 0, 0, toggle, 4, 1},
+        {"R forward at frame 2", 0, 2, toggle, 1, 1},
+        {"R reverse at the last frame", 1, 4, toggle, 0, 0},
+        {"R reverse at frame 2", 1, 2, toggle, 3, 0},
+        {"P forward at frame 2", 0, 2, play_pause, 3, 0},
+        {"P forward at the last frame", 0, 4, play_pause, 0, 0},
+        {"P reverse at frame 1", 1, 1, play_pause, 0, 1},
+        {"P reverse at frame 0", 1, 0, play_pause, 4, 1},
     };
     for (const CommandCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -516,15 +525,15 @@ TEST(PlaybackCommands, NeighboursChosenByToggleAndPlayPause) {
         auto rig = make_player(std::vector<uint32_t>(5, 10000), 0);
         Player* player = &rig->test.player;
         player->reverse = c.reverse;
-        player->current_frame.store(c.current);
-        EXPECT_EQ(c.command(player), c.returns);
+        display_show(player, c.current);
+        EXPECT_EQ(c.command(player), 1);
         EXPECT_EQ(player->reverse, c.reverse_after);
         ASSERT_TRUE(wait_until([&] { return paint_screen_frame_count(&rig->test.screen) >= 1; }));
         EXPECT_FALSE(idle(player));
         // P while playing pauses on the frame on show.
         EXPECT_EQ(play_pause(player), 0);
         EXPECT_TRUE(idle(player));
-        EXPECT_EQ(player->current_frame.load(), c.first_drawn);
+        EXPECT_EQ(display_shown(player), c.first_drawn);
         EXPECT_EQ(drawn_indexes(&rig->test.screen), std::vector<uint32_t>{c.first_drawn});
     }
 }
@@ -540,6 +549,47 @@ TEST(PlaybackCommands, ToggleWhilePlayingContinuesFromTheNeighbour) {
     EXPECT_EQ(drawn_indexes(&rig->test.screen), (std::vector<uint32_t>{3, 2}));
 }
 
+TEST(PlaybackCommands, PlayOnFromTheFrameOnShowAfterAPassRanOut) {
+    // A file played once: every pass runs from the neighbour of the frame
+    // on show in its direction, wrapping, and counts whole.
+    auto rig = make_player(std::vector<uint32_t>(4, 0), 1);
+    Player* player = &rig->test.player;
+    using Frames = std::vector<uint32_t>;
+    auto pass = [&](void (*command)(Player*)) {
+        paint_screen_clear_log(&rig->test.screen);
+        command(player);
+        EXPECT_TRUE(wait_until([&] { return idle(player); }));
+        return drawn_indexes(&rig->test.screen);
+    };
+    auto step = [&](void (*command)(Player*)) {
+        command(player);
+        return display_shown(player);
+    };
+    auto p = [](Player* player) { play_pause(player); };
+    EXPECT_EQ(pass(start_after_load), (Frames{0, 1, 2, 3}));
+    EXPECT_EQ(pass(p), (Frames{0, 1, 2, 3}));
+    EXPECT_EQ(step(step_previous), 2u);
+    EXPECT_EQ(step(step_next), 3u);
+    EXPECT_EQ(step(step_next), 0u);
+    EXPECT_EQ(step(step_previous), 3u);
+    EXPECT_EQ(pass(p), (Frames{0, 1, 2, 3}));
+    // R turns round from the frame on show; in reverse the pass runs out on
+    // frame 0, and P goes on with the last.
+    EXPECT_EQ(pass(toggle_direction), (Frames{2, 1, 0}));
+    EXPECT_EQ(pass(p), (Frames{3, 2, 1, 0}));
+    EXPECT_EQ(step(step_next), 1u);
+    EXPECT_EQ(step(step_previous), 0u);
+    EXPECT_EQ(pass(p), (Frames{3, 2, 1, 0}));
+
+    // Endless: paused on the last frame, P plays on from frame 0.
+    auto endless = make_player(std::vector<uint32_t>(4, 10000), 0);
+    display_show(&endless->test.player, 3);
+    play_pause(&endless->test.player);
+    ASSERT_TRUE(wait_until([&] { return paint_screen_frame_count(&endless->test.screen) >= 1; }));
+    stop_playback(&endless->test.player);
+    EXPECT_EQ(drawn_indexes(&endless->test.screen), Frames{0});
+}
+
 TEST(PlaybackCommands, RewindDuringReversePlayback) {
     auto rig = make_player(std::vector<uint32_t>(5, 10000), 0);
     Player* player = &rig->test.player;
@@ -548,7 +598,7 @@ TEST(PlaybackCommands, RewindDuringReversePlayback) {
     ASSERT_TRUE(wait_until([&] { return paint_screen_frame_count(&rig->test.screen) >= 1; }));
     rewind(player);
     EXPECT_TRUE(idle(player));
-    EXPECT_EQ(player->current_frame.load(), 0u);
+    EXPECT_EQ(display_shown(player), 0u);
     EXPECT_EQ(player->reverse, 0u);
     // The caller repaints: frame 0 is what memory_dc holds.
     paint_invalidate_now(player);
@@ -571,16 +621,16 @@ TEST(PlaybackCommands, StepsWrapAroundAndWaitForAPause) {
         SCOPED_TRACE(c.name);
         auto rig = make_player(std::vector<uint32_t>(5, 100), 0);
         Player* player = &rig->test.player;
-        player->current_frame.store(c.from);
+        display_show(player, c.from);
         c.step(player);
-        EXPECT_EQ(player->current_frame.load(), c.to);
+        EXPECT_EQ(display_shown(player), c.to);
         paint_invalidate_now(player);
         EXPECT_EQ(picture_colour(rig.get()), frame_colour(c.to));
 
         // While playing (a thread's state, without the thread) it changes nothing.
         player->playing.store(1);
         c.step(player);
-        EXPECT_EQ(player->current_frame.load(), c.to);
+        EXPECT_EQ(display_shown(player), c.to);
         player->playing.store(0);
     }
 }
@@ -634,13 +684,13 @@ TEST(PlaybackStart, ThreadThatCannotBeCreatedLeavesPlaybackIdle) {
             player->playing.store(0);  // or every stop would wait for ever
             continue;
         }
-        EXPECT_EQ(player->current_frame.load(), c.current_after);
+        EXPECT_EQ(display_shown(player), c.current_after);  // a frame that exists is shown
         stop_playback(player);  // returns: nothing to wait for
         step_next(player);      // and a step stays inside the table
-        EXPECT_EQ(player->current_frame.load(), (c.current_after + 1) % 5);
+        EXPECT_EQ(display_shown(player), (c.current_after + 1) % 5);
         EXPECT_EQ(play_pause(player), 1);  // refused again, still idle
         EXPECT_TRUE(idle(player));
-        EXPECT_LT(player->current_frame.load(), 5u);
+        EXPECT_LT(display_shown(player), 5u);
     }
 }
 
@@ -648,7 +698,7 @@ TEST(PlaybackLoad, ShowAndUnloadAnAnimation) {
     struct Case {
         const char* name;
         uint32_t frames;
-        uint32_t start;  // current_frame left by the loading preview
+        uint32_t previewed;  // frames the loading preview showed
         bool plays;
     };
     const Case cases[] = {
@@ -662,7 +712,7 @@ TEST(PlaybackLoad, ShowAndUnloadAnAnimation) {
         Player* player = &rig->test.player;
         player->zoom_index = 1;
         player->speed_index.store(2);
-        player->current_frame.store(c.start);
+        if (c.previewed) display_show(player, c.previewed - 1);
         show_animation(player, 20, 20);
         EXPECT_EQ(player->speed_index.load(), SPEED_NORMAL);
         EXPECT_EQ(player->zoom_index, ZOOM_NORMAL);
@@ -672,11 +722,12 @@ TEST(PlaybackLoad, ShowAndUnloadAnAnimation) {
         if (c.plays) {
             ASSERT_TRUE(wait_until([&] { return paint_screen_frame_count(&rig->test.screen) >= 1; }));
         }
-        EXPECT_EQ(picture_colour(rig.get()), frame_colour(c.start));
+        EXPECT_EQ(picture_colour(rig.get()), frame_colour(c.previewed));
 
         unload_animation(player);
         EXPECT_TRUE(idle(player));
-        EXPECT_EQ(player->current_frame.load(), 0u);
+        EXPECT_EQ(display_shown(player), NO_FRAME);
+        EXPECT_EQ(rig->anim.animation.frames, nullptr);  // released with its frames
         EXPECT_EQ(player->view_width, 0u);
         EXPECT_EQ(player->zoom_index, ZOOM_NORMAL);
         // No frame stays selected: a repaint now shows the bars alone.
@@ -691,10 +742,11 @@ TEST(PlaybackLoad, ShowAndUnloadAnAnimation) {
 TEST(PlaybackLoad, PreviewOfEveryFrameLeavesTheLastOneOnShow) {
     auto rig = make_player(std::vector<uint32_t>(3, 10), 1);
     Player* player = &rig->test.player;
-    player->current_frame.store(3);
     display_show(player, 2);  // where the preview left the display
     show_animation(player, 20, 20);
     ASSERT_TRUE(wait_until([&] { return idle(player); }));
+    EXPECT_TRUE(drawn_indexes(&rig->test.screen).empty());
+    EXPECT_EQ(paused_frame(player), 2u);
     layout_view(20, 20, player);
     paint_invalidate_now(player);
     EXPECT_EQ(picture_colour(rig.get()), frame_colour(2));

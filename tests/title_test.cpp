@@ -19,8 +19,12 @@ std::u16string title_of(const char16_t* name, uint32_t frame_count, uint32_t pla
     player.reverse = reverse;
     player.speed_index.store(speed);
     player.zoom_index = zoom;
+    if (frame_number != 0) {  // the display holds that frame, on show
+        player.display.front = 0;
+        player.display.holds[0] = frame_number - 1;
+    }
     char16_t buffer[TITLE_CAPACITY];
-    size_t length = format_title(buffer, name, &animation, &player, frame_number);
+    size_t length = format_title(buffer, name, &animation, &player);
     EXPECT_EQ(length, std::u16string(buffer).size());
     return buffer;
 }
@@ -41,7 +45,7 @@ TEST(TitleFormat, ThreeFormats) {
         {"slowest, smallest", 2, 1, 0, 13, 7, 0, u"cat.gif (2 frames | >> | \u00D7\u20090.0625 | 25%)"},
         {"paused at frame 5", 12, 0, 0, 8, 4, 5, u"cat.gif (5 of 12 frames | 100%)"},
         {"paused in reverse, zoomed", 12, 0, 1, 3, 2, 12, u"cat.gif (12 of 12 frames | 150%)"},
-        {"paused, no frame number", 12, 0, 1, 9, 5, 0, u"cat.gif (12 frames | << | \u00D7\u20090.75 | 75%)"},
+        {"paused, nothing on show", 12, 0, 1, 9, 5, 0, u"cat.gif (12 frames | << | \u00D7\u20090.75 | 75%)"},
         {"one frame, playing", 1, 1, 0, 8, 4, 0, u"cat.gif (1 frame | 100%)"},
         {"one frame, paused at 1", 1, 0, 1, 2, 6, 1, u"cat.gif (1 frame | 50%)"},
         {"nothing decoded", 0, 0, 0, 8, 3, 0, u"cat.gif (1 frame | 125%)"},
@@ -104,7 +108,7 @@ TEST(TitleCut, LongNamesAreCutAndTerminated) {
     player.zoom_index = ZOOM_NORMAL;
     char16_t title[TITLE_CAPACITY + 4];
     for (char16_t& unit : title) unit = u'#';
-    size_t length = format_title(title, long_name.c_str(), &animation, &player, 0);
+    size_t length = format_title(title, long_name.c_str(), &animation, &player);
     EXPECT_EQ(length, TITLE_CAPACITY - 1);
     EXPECT_EQ(title[TITLE_CAPACITY - 1], 0);
     EXPECT_EQ(title[TITLE_CAPACITY], u'#');  // nothing written past the buffer
@@ -113,7 +117,7 @@ TEST(TitleCut, LongNamesAreCutAndTerminated) {
 
     // A name that alone fills the buffer.
     std::u16string huge(TITLE_CAPACITY + 100, u'h');
-    length = format_title(title, huge.c_str(), &animation, &player, 0);
+    length = format_title(title, huge.c_str(), &animation, &player);
     EXPECT_EQ(length, TITLE_CAPACITY - 1);
     EXPECT_TRUE(std::u16string(title) == huge.substr(0, TITLE_CAPACITY - 1));
 }

@@ -245,13 +245,13 @@ TEST_F(LayoutTest, ClearingThePlayerKeepsZoomAndWindow) {
     load(100, 80, 300, 200, 2);
     player()->reverse = 1;
     player()->speed_index.store(3);
-    player()->current_frame.store(7);
+    player()->start_frame = 7;
     clear_player_state(player());
     EXPECT_EQ(player()->view_width, 0u);
     EXPECT_EQ(player()->view_x, 0);
     EXPECT_EQ(player()->reverse, 0u);
     EXPECT_EQ(player()->speed_index.load(), 0);
-    EXPECT_EQ(player()->current_frame.load(), 0u);
+    EXPECT_EQ(player()->start_frame, 0u);
     EXPECT_EQ(player()->zoom_index, 2);
     EXPECT_EQ(player()->window, screen());
     EXPECT_TRUE(same_rect(player()->border_top,

@@ -1,7 +1,7 @@
 // The Win32 shell's record: everything the program keeps for the life of its
 // window, and the names every module of the shell shares. The modules'
-// operations are declared in their own headers (main_window.h, commands.h,
-// about_box.h, file_choices.h, handover.h); every function takes the
+// operations are declared in their own headers (main_window.h, load.h,
+// commands.h, about_box.h, file_choices.h, handover.h); every function takes the
 // records it works on, and the one instance of them lives in main.cpp.
 #pragma once
 #include <windows.h>
@@ -22,6 +22,8 @@ constexpr wchar_t PROGRAM_TITLE[] = L"Zoetra";
 constexpr UINT WM_APP_LOAD_COMMAND_LINE = 40000;
 // Posted by the hand-over receiver to itself: load handed_over_path.
 constexpr UINT WM_APP_LOAD_HANDED_OVER = 40001;
+// Posted by a playback thread whose passes ran out (wParam: its run).
+constexpr UINT WM_APP_PLAYBACK_ENDED = 40002;
 
 // Everything the program keeps for the life of its window.
 struct Shell {

@@ -1,11 +1,12 @@
-// The command keys, the context menu whose items are the same commands, the
-// fullscreen switch, and the loading preview's hook into the window.
+// The command keys, the context menu whose items are the same commands, and
+// the fullscreen switch.
 #include <windows.h>
 
 #include "app/commands.h"
 
 #include "app/about_box.h"
 #include "app/file_choices.h"
+#include "app/load.h"
 #include "app/main_window.h"
 #include "player/playback.h"
 #include "player/view.h"
@@ -19,10 +20,6 @@ bool modifier_held() {
 }
 
 uint32_t frame_count_of(const Shell* shell) { return shell->animation.frame_count; }
-
-uint32_t frame_on_show(const Player* player) {
-    return player->current_frame.load(std::memory_order_relaxed) + 1;
-}
 
 // Left or Right: the previous or next .gif file beside the one on show, then
 // its load. The title is the load's.
@@ -70,47 +67,35 @@ void handle_command_key(HWND window, WPARAM key, Shell* shell) {
         case COMMAND_ZOOM_IN:
         case COMMAND_ZOOM_OUT:
             set_zoom(player, key == KEY_ZOOM_IN ? -1 : 1);
-            update_title(window, nullptr, shell, title_frame_after_zoom(player));
-            return;
+            break;
         case COMMAND_FASTER:
             speed_up(player);
-            update_title(window, nullptr, shell, 0);
-            return;
+            break;
         case COMMAND_SLOWER:
             speed_down(player);
-            update_title(window, nullptr, shell, 0);
-            return;
+            break;
         case COMMAND_REFRESH_TITLE:
-            update_title(window, nullptr, shell, 0);
-            return;
+            break;
         case COMMAND_NEXT_FRAME:
-        case COMMAND_PREVIOUS_FRAME:
-            if (key == KEY_N) {
-                step_next(player);
-            } else {
-                step_previous(player);
-            }
+            step_next(player);
             InvalidateRect(window, nullptr, FALSE);
-            update_title(window, nullptr, shell, frame_on_show(player));
-            return;
+            break;
+        case COMMAND_PREVIOUS_FRAME:
+            step_previous(player);
+            InvalidateRect(window, nullptr, FALSE);
+            break;
         case COMMAND_PLAY_PAUSE:
-            if (play_pause(player)) {
-                update_title(window, nullptr, shell, 0);
-            } else {
-                InvalidateRect(window, nullptr, FALSE);
-                update_title(window, nullptr, shell, frame_on_show(player));
-            }
-            return;
+            if (!play_pause(player)) InvalidateRect(window, nullptr, FALSE);
+            break;
         case COMMAND_REVERSE:
             toggle_direction(player);
-            update_title(window, nullptr, shell, 0);
-            return;
+            break;
         case COMMAND_REWIND:
             rewind(player);
             InvalidateRect(window, nullptr, FALSE);
-            update_title(window, nullptr, shell, 1);
-            return;
+            break;
     }
+    update_title(window, nullptr, shell);
 }
 
 UINT popup_menu_position(HWND window, int x, int y, POINT* at) {
@@ -176,16 +161,3 @@ void toggle_fullscreen(HWND window, Shell* shell) {
     }
 }
 
-namespace {
-
-void set_window_title(void* window, const char16_t* title, void*) {
-    SendMessageW(static_cast<HWND>(window), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(title));
-}
-
-}  // namespace
-
-void show_progress_in_window(void* context, Animation* animation, uint32_t index) {
-    Shell* shell = static_cast<Shell*>(context);
-    shell->preview.set_title = set_window_title;
-    show_loading_progress(&shell->preview, animation, &shell->player, index);
-}

@@ -1,5 +1,5 @@
-// The command keys, the context menu whose items are the same commands, the
-// fullscreen switch, and the loading preview's hook into the window.
+// The command keys, the context menu whose items are the same commands, and
+// the fullscreen switch.
 #pragma once
 #include <windows.h>
 
@@ -25,7 +25,3 @@ UINT popup_menu_position(HWND window, int x, int y, POINT* at);
 // Switches between the window with its caption and frame and a borderless
 // window over the whole primary screen with black bars.
 void toggle_fullscreen(HWND window, Shell* shell);
-
-// The decoder's progress hook (DecodeTarget.show_progress) for large files;
-// context is the Shell.
-void show_progress_in_window(void* context, Animation* animation, uint32_t index);

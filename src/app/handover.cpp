@@ -6,6 +6,7 @@
 #include "app/handover.h"
 
 #include "app/file_choices.h"
+#include "app/load.h"
 #include "app/main_window.h"
 #include "shell/handover_rules.h"
 

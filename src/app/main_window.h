@@ -1,5 +1,5 @@
-// The main window: its class, the load sequence every file choice ends in,
-// and the status line.
+// The main window: its class and message routing, and the status line. The
+// load sequence every file choice ends in is in load.h.
 #pragma once
 #include <windows.h>
 
@@ -10,13 +10,6 @@
 // Registers the main window class for shell; returns its atom, 0 on failure.
 ATOM register_main_class(HINSTANCE instance, Shell* shell);
 
-// Loads requested_path into the window: the same path only raises the window
-// and resumes a paused animation; another path replaces the animation on show,
-// or clears the window (title "Zoetra", both paths emptied) when it cannot be
-// used. While it runs, the window answers the messages other threads and
-// programs send, by the rules of a load (main_window_proc).
-void load_requested_file(HWND window, Shell* shell);
-
 // Brings the window to the front, or restores it when it is minimised.
 void raise_window(HWND window);
 
@@ -24,6 +17,6 @@ void raise_window(HWND window);
 // the system has it, else the screen's LOGPIXELSX).
 UINT window_dpi(HWND window);
 
-// Writes the status line; path (or null to keep the name) and the frame
-// number (0 for none, else 1-based).
-LRESULT update_title(HWND window, const wchar_t* path, Shell* shell, uint32_t frame_number);
+// Writes the status line of the player's state (format_title); path is the
+// file's, or null to keep the name.
+LRESULT update_title(HWND window, const wchar_t* path, Shell* shell);

@@ -9,6 +9,7 @@
 // GdiFlush, before the paint lock is released.
 #include <windows.h>
 
+#include "app/app.h"
 #include "player/paint.h"
 
 static_assert(sizeof(PAINTSTRUCT) <= sizeof(PaintSession::state), "PaintSession too small");
@@ -44,6 +45,10 @@ void paint_select_none(Player* player) { SelectObject(dc_of(player->memory_dc), 
 void paint_frame(Player* player, const Animation* animation, uint32_t) {
     stretch_from_memory(dc_of(player->window_dc), player, animation);
     GdiFlush();
+}
+
+void paint_playback_ended(Player* player, uint32_t run) {
+    PostMessageW(window_of(player), WM_APP_PLAYBACK_ENDED, WPARAM(run), 0);
 }
 
 void paint_fill_rect(Player* player, const Rect* rect) {

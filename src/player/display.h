@@ -8,10 +8,11 @@
 // happens under the lock. Bringing the picture to a neighbouring frame
 // therefore writes at most about two canvases of pixels.
 //
-// The display belongs to whichever thread may draw: the playback thread
-// while one runs, the window's thread otherwise (the stop handshake hands it
-// over). The window's thread paints the picture on show under the paint
-// lock at any time.
+// The display is the one record of the frame on show. It belongs to
+// whichever thread may draw: the playback thread while one runs, the
+// window's thread otherwise (the stop handshake hands it over), and only
+// the playback engine (playback.h) brings frames on show. The window's
+// thread paints the picture on show under the paint lock at any time.
 #pragma once
 #include <cstdint>
 

@@ -2,6 +2,7 @@
 // unloading the one on show.
 #include "player/load_steps.h"
 
+#include "decode/animation.h"
 #include "player/display.h"
 #include "player/paint.h"
 #include "player/playback.h"
@@ -14,14 +15,13 @@ int show_animation(Player* player, uint32_t client_width, uint32_t client_height
     set_zoom(player, 0);
     layout_view(client_width, client_height, player);
     if (animation->frame_count > 1) {
-        // After a loading preview the frame it showed last stays on show, so
-        // a repaint before the thread draws (or, when the preview showed every
-        // frame of a finite loop count, instead of it) shows that frame.
-        start_playback(player, player->current_frame.load(std::memory_order_relaxed));
+        // The frame the preview showed last stays on show, so a repaint
+        // before the thread draws (or, when the preview showed every frame
+        // of a finite loop count, instead of it) shows that frame.
+        start_after_load(player);
         return 1;
     }
-    player->current_frame.store(0, std::memory_order_relaxed);
-    if (animation->frame_count == 1) display_show(player, 0);
+    if (animation->frame_count == 1) show_paused(player, 0);
     paint_invalidate_now(player);
     return 1;
 }
@@ -29,6 +29,7 @@ int show_animation(Player* player, uint32_t client_width, uint32_t client_height
 void unload_animation(Player* player) {
     stop_playback(player);
     display_release(player);
+    if (player->animation) animation_release(player->animation);
     clear_player_state(player);
 }
 
@@ -37,11 +38,6 @@ void clear_player_state(Player* player) {
     player->view_y = 0;
     player->view_width = 0;
     player->view_height = 0;
-    player->current_frame.store(0, std::memory_order_relaxed);
-    player->frame_delay_ms.store(0, std::memory_order_relaxed);
-    player->reverse = 0;
-    player->speed_index.store(0, std::memory_order_relaxed);
     player->paint_lock.store(0, std::memory_order_relaxed);
-    player->stop_requested.store(0, std::memory_order_relaxed);
-    player->playing.store(0, std::memory_order_relaxed);
+    reset_playback(player);
 }

@@ -21,10 +21,6 @@ void show_loading_progress(LoadingPreview* preview, const Animation* animation, 
     if (index == 0) {
         preview->start_tick = playback_tick(player);
         preview->delay_sum_ms = 0;
-        preview->shown_count = 0;
-        uint32_t width = 0, height = 0;
-        paint_client_size(player, &width, &height);
-        preview->client_rect = Rect{0, 0, int32_t(width), int32_t(height)};
         acquire_paint_lock(player);
         player->view_width = animation->width;
         player->view_height = animation->height;
@@ -34,14 +30,15 @@ void show_loading_progress(LoadingPreview* preview, const Animation* animation, 
     }
     uint32_t elapsed = playback_tick(player) - preview->start_tick;  // modulo 2^32
     if (elapsed <= preview->delay_sum_ms) return;
-    uint32_t k = preview->shown_count;
+    const uint32_t shown = display_shown(player);
+    const uint32_t k = shown == NO_FRAME ? 0 : shown + 1;
     if (k > index) return;  // only frames already composited
-    display_show(player, k);
+    show_paused(player, k);  // nothing without display pictures: the bars alone
     char16_t title[PROGRESS_TITLE_CAPACITY];
     format_progress_title(title, index);
     if (preview->set_title) preview->set_title(player->window, title, preview->title_context);
-    resize_view(uint32_t(preview->client_rect.right), uint32_t(preview->client_rect.bottom), player);
+    uint32_t width = 0, height = 0;
+    paint_client_size(player, &width, &height);
+    resize_view(width, height, player);
     preview->delay_sum_ms += animation->frames[k].delay_ms;
-    preview->shown_count = k + 1;
-    player->current_frame.store(k + 1, std::memory_order_relaxed);
 }

@@ -1,5 +1,6 @@
 // Drawing into the main window: the few operations the view and the playback
-// engine need, with the effect each relies on: the player's drawing port.
+// engine need, with the effect each relies on, and the one message the
+// playback thread sends it: the player's port to the window.
 // src/app/paint_gdi.cpp does them with GDI on the Player's device contexts;
 // the tests' recording screen (tests/support/paint_screen.h) draws into a
 // plain bitmap.
@@ -21,6 +22,12 @@ void paint_select_none(Player* player);
 // under the paint lock; when it returns the system has finished reading
 // the picture, so it may be written again.
 void paint_frame(Player* player, const Animation* animation, uint32_t index);
+
+// Tells the window that the passes of playback thread run have ended by
+// themselves (PostMessage on Windows: it never waits for the window's
+// thread, and it is harmless when the window is gone). Called by the thread
+// just before its end; the window answers with playback_ended.
+void paint_playback_ended(Player* player, uint32_t run);
 
 // Fills the rectangle (right and bottom excluded) on window_dc with
 // background_brush; an empty rectangle paints nothing.

@@ -90,12 +90,13 @@ Pace begin_thread(Player* player) {
     return pace;
 }
 
-// The thread's last accesses to the Player: the fine timer request ends, the
-// frame index is stored, then playing falls (release), after which the
-// window's thread owns everything.
-uint32_t end_thread(Player* player, const Pace* pace, uint32_t index) {
+// The thread's last accesses to the Player: the fine timer request ends,
+// the window is told when the passes ran out by themselves, then playing
+// falls (release), after which the window's thread owns everything, the
+// display with the frame on show among it.
+uint32_t end_thread(Player* player, const Pace* pace, bool passes_done) {
     if (pace->fine_timer == 1) end_fine_timer(player);
-    player->current_frame.store(index, std::memory_order_relaxed);
+    if (passes_done) paint_playback_ended(player, player->run);
     player->playing.store(0, std::memory_order_release);
     return 0;
 }
@@ -180,22 +181,22 @@ uint32_t wait_out_speed_change(uint32_t t0, int32_t speed_index, uint32_t delay_
 uint32_t play_forward(void* argument) {
     Player* player = static_cast<Player*>(argument);
     const Animation* animation = player->animation;
-    uint32_t i = player->current_frame.load(std::memory_order_relaxed);
+    uint32_t i = player->start_frame;
     uint32_t passes;
     bool endless;
     passes_of(animation, &passes, &endless);
     Pace pace = begin_thread(player);
     uint32_t j = 0;
     do {
-        // A start index at (or past) the frame count makes this pass empty.
+        // A start at the frame count makes this pass empty.
         while (i < animation->frame_count) {
-            if (show_frame(player, animation, i, &pace)) return end_thread(player, &pace, i);
+            if (show_frame(player, animation, i, &pace)) return end_thread(player, &pace, false);
             i++;
         }
         i = 0;
         if (!endless) j++;
     } while (j < passes);
-    return end_thread(player, &pace, 0);
+    return end_thread(player, &pace, true);
 }
 
 uint32_t play_reverse(void* argument) {
@@ -204,9 +205,9 @@ uint32_t play_reverse(void* argument) {
     uint32_t count = animation->frame_count;
     if (count == 0) {
         Pace none{};
-        return end_thread(player, &none, 0);
+        return end_thread(player, &none, true);
     }
-    int64_t i = player->current_frame.load(std::memory_order_relaxed);
+    int64_t i = player->start_frame;
     if (i > int64_t(count) - 1) i = int64_t(count) - 1;
     uint32_t passes;
     bool endless;
@@ -216,26 +217,32 @@ uint32_t play_reverse(void* argument) {
     do {
         while (i >= 0) {
             if (show_frame(player, animation, static_cast<uint32_t>(i), &pace))
-                return end_thread(player, &pace, static_cast<uint32_t>(i));
+                return end_thread(player, &pace, false);
             i--;
         }
         i = int64_t(count) - 1;
         if (!endless) j++;
     } while (j < passes);
-    return end_thread(player, &pace, count - 1);
+    return end_thread(player, &pace, true);
+}
+
+uint32_t paused_frame(const Player* player) {
+    if (player->playing.load(std::memory_order_acquire) != 0) return NO_FRAME;
+    return display_shown(player);
 }
 
 void start_playback(Player* player, uint32_t first) {
     os_event_reset(player->stop_event);  // no old signal cuts the first frame short
-    player->current_frame.store(first, std::memory_order_relaxed);
+    player->start_frame = first;
+    player->run++;
     player->stop_requested.store(0, std::memory_order_relaxed);
     player->playing.store(1, std::memory_order_relaxed);
     if (start_thread(player, player->reverse ? play_reverse : play_forward)) return;
-    // No thread: back to idle, on a frame that exists, so a later stop does
-    // not wait for ever and a later step does not read past the table.
-    uint32_t count = player->animation ? player->animation->frame_count : 0;
-    if (first >= count) player->current_frame.store(0, std::memory_order_relaxed);
+    // No thread: back to idle, so that a later stop does not wait for ever,
+    // with a frame on show for the title and the steps to start from.
     player->playing.store(0, std::memory_order_release);
+    const uint32_t count = player->animation ? player->animation->frame_count : 0;
+    if (count > 0 && display_shown(player) == NO_FRAME) display_show(player, first < count ? first : 0);
 }
 
 void stop_playback(Player* player) {
@@ -245,20 +252,60 @@ void stop_playback(Player* player) {
     while (player->playing.load(std::memory_order_acquire) != 0) os_yield();
 }
 
-int toggle_direction(Player* player) {
+namespace {
+
+// The neighbours of the frame on show, wrapping; from nothing on show, the
+// first frame in that direction.
+uint32_t frame_after(const Player* player, uint32_t count) {
+    const uint32_t shown = display_shown(player);
+    return shown == NO_FRAME || shown + 1 >= count ? 0 : shown + 1;
+}
+
+uint32_t frame_before(const Player* player, uint32_t count) {
+    const uint32_t shown = display_shown(player);
+    return shown == NO_FRAME || shown == 0 || shown >= count ? count - 1 : shown - 1;
+}
+
+}  // namespace
+
+void play_on(Player* player) {
     stop_playback(player);
-    uint32_t count = player->animation->frame_count;
-    uint32_t current = player->current_frame.load(std::memory_order_relaxed);
-    uint32_t start;
-    if (player->reverse == 0) {
-        start = current == 0 ? count - 1 : current - 1;
-        player->reverse = 1;
-    } else {
-        start = current + 1 > count - 1 ? 0 : current + 1;
-        player->reverse = 0;
-    }
-    start_playback(player, start);
-    return 0;
+    const uint32_t count = player->animation->frame_count;
+    if (count == 0) return;
+    start_playback(player, player->reverse ? frame_before(player, count) : frame_after(player, count));
+}
+
+void start_after_load(Player* player) {
+    stop_playback(player);
+    const uint32_t shown = display_shown(player);
+    start_playback(player, shown == NO_FRAME ? 0 : shown + 1);
+}
+
+void show_paused(Player* player, uint32_t frame) {
+    stop_playback(player);
+    display_show(player, frame);
+}
+
+void reset_playback(Player* player) {
+    player->frame_delay_ms.store(0, std::memory_order_relaxed);
+    player->reverse = 0;
+    player->start_frame = 0;
+    player->speed_index.store(0, std::memory_order_relaxed);
+    player->stop_requested.store(0, std::memory_order_relaxed);
+    player->playing.store(0, std::memory_order_relaxed);
+}
+
+int playback_ended(Player* player, uint32_t run) {
+    if (run != player->run) return 0;
+    // The thread told the window just before its end: it is gone at once.
+    while (player->playing.load(std::memory_order_acquire) != 0) os_yield();
+    return 1;
+}
+
+void toggle_direction(Player* player) {
+    stop_playback(player);
+    player->reverse ^= 1;
+    play_on(player);
 }
 
 int play_pause(Player* player) {
@@ -266,43 +313,27 @@ int play_pause(Player* player) {
         stop_playback(player);
         return 0;
     }
-    uint32_t count = player->animation->frame_count;
-    uint32_t current = player->current_frame.load(std::memory_order_relaxed);
-    uint32_t start;
-    if (player->reverse == 0) {
-        start = current + 1;  // may equal the frame count: an empty first pass
-    } else {
-        start = current == 0 ? count - 1 : current - 1;
-    }
-    start_playback(player, start);
+    play_on(player);
     return 1;
 }
 
 void rewind(Player* player) {
-    stop_playback(player);
-    player->current_frame.store(0, std::memory_order_relaxed);
-    display_show(player, 0);
+    show_paused(player, 0);
     player->reverse = 0;
 }
 
 void step_next(Player* player) {
     if (player->playing.load(std::memory_order_acquire) != 0) return;
-    uint32_t count = player->animation->frame_count;
+    const uint32_t count = player->animation->frame_count;
     if (count == 0) return;
-    uint32_t next = player->current_frame.load(std::memory_order_relaxed) + 1;
-    if (next >= count) next = 0;
-    player->current_frame.store(next, std::memory_order_relaxed);
-    display_show(player, next);
+    display_show(player, frame_after(player, count));
 }
 
 void step_previous(Player* player) {
     if (player->playing.load(std::memory_order_acquire) != 0) return;
-    uint32_t count = player->animation->frame_count;
+    const uint32_t count = player->animation->frame_count;
     if (count == 0) return;
-    uint32_t current = player->current_frame.load(std::memory_order_relaxed);
-    uint32_t previous = current == 0 || current > count ? count - 1 : current - 1;
-    player->current_frame.store(previous, std::memory_order_relaxed);
-    display_show(player, previous);
+    display_show(player, frame_before(player, count));
 }
 
 void speed_up(Player* player) {

@@ -6,14 +6,16 @@
 // procedures play_forward and play_reverse. The fields both threads touch are
 // atomics:
 // - the stop handshake: the window's thread sets stop_requested and the stop
-//   event, then yields until playing falls; the playback thread stores
-//   current_frame and then clears playing (release) as its very last access
-//   to the record, so once the window's thread has read 0 (acquire) it owns
-//   every field, the display and the Animation again;
+//   event, then yields until playing falls; the playback thread clears
+//   playing (release) as its very last access to the record, so once the
+//   window's thread has read 0 (acquire) it owns every field, the display
+//   (and with it the frame on show) and the Animation again;
 // - the speed handshake: the window's thread stores speed_index and sets the
 //   stop event; the thread re-times the frame on show;
 // - paint_lock serialises all drawing into the window and every write of the
 //   view rectangle, its size and the bars while a playback thread may run.
+// start_frame and run are written before the thread exists (its creation
+// orders them before its first read) and read by it only.
 #pragma once
 #include <atomic>
 #include <cstdint>
@@ -57,7 +59,8 @@ struct Player {
     int32_t view_y;                        // picture's top edge, negative when taller
     uint32_t view_width;                   // canvas size at the zoom step
     uint32_t view_height;
-    std::atomic<uint32_t> current_frame;   // frame on show while idle; start index
+    uint32_t start_frame;                  // the frame a starting thread shows first
+    uint32_t run;                          // playback threads started so far (wrapping)
     std::atomic<uint32_t> frame_delay_ms;  // scaled delay of the frame drawn last
     uint32_t reverse;                      // 0 forward, 1 reverse
     uint32_t fullscreen;                   // 1 while fullscreen
@@ -73,7 +76,7 @@ struct Player {
     Animation* animation;                  // the one Animation, set once
     int32_t zoom_index;                    // ZoomIndex 0..7; survives unloads
     const PlaybackServices* services;      // null: the OS services
-    Display display;                       // the frame on show and the picture behind it
+    Display display;                       // the frame on show (display.h), the one record of it
 };
 
 // ---- Paint lock -------------------------------------------------------------

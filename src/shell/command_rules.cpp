@@ -1,6 +1,7 @@
 // The command decisions and the context menu's contents.
 #include "shell/command_rules.h"
 
+#include "player/playback.h"
 #include "shell/file_rules.h"
 
 CommandAction decide_command(uint32_t key, const CommandState* state) {
@@ -33,18 +34,12 @@ CommandAction decide_command(uint32_t key, const CommandState* state) {
     return COMMAND_NONE;
 }
 
-uint32_t title_frame_after_zoom(const Player* player) {
-    uint32_t count = player->animation ? player->animation->frame_count : 0;
-    if (count > 1 && player->playing.load(std::memory_order_acquire)) return 0;
-    return player->current_frame.load(std::memory_order_relaxed) + 1;
-}
-
 MenuState menu_state_of(const Player* player, uint32_t neighbours) {
     MenuState state{};
     state.frame_count = player->animation ? player->animation->frame_count : 0;
     state.playing = player->playing.load(std::memory_order_acquire);
     state.reverse = player->reverse;
-    state.current_frame = player->current_frame.load(std::memory_order_relaxed);
+    state.paused_frame = paused_frame(player);
     state.speed_index = player->speed_index.load(std::memory_order_relaxed);
     state.zoom_index = player->zoom_index;
     state.fullscreen = player->fullscreen;
@@ -84,7 +79,7 @@ size_t build_context_menu(const MenuState* state, MenuItem* items) {
         add_item(&menu, KEY_P, u"&Play/Pause\tP", false);
         add_item(&menu, KEY_R, u"Play &Reversed\tR", false);
         add_item(&menu, KEY_S, u"&Stop\tS",
-                 !state->playing && state->current_frame == 0 && !state->reverse);
+                 !state->playing && state->paused_frame == 0 && !state->reverse);
         add_separator(&menu);
         if (state->playing) {
             add_item(&menu, KEY_UP, u"Speed &Up\tUp", state->speed_index == 0);

@@ -65,10 +65,6 @@ struct CommandState {
 // playback commands need two frames, and speed only acts while playing.
 CommandAction decide_command(uint32_t key, const CommandState* state);
 
-// The frame number for the title after a zoom step: 0 (no number) while
-// playing, else the frame on show, 1-based.
-uint32_t title_frame_after_zoom(const Player* player);
-
 // ---- The context menu ---------------------------------------------------------
 
 constexpr uint32_t MENU_ITEM_GRAYED = 0x1;       // MF_GRAYED: shown but not selectable
@@ -86,7 +82,7 @@ struct MenuState {
     uint32_t frame_count = 0;
     uint32_t playing = 0;
     uint32_t reverse = 0;
-    uint32_t current_frame = 0;
+    uint32_t paused_frame = 0;  // the frame on show while paused (NO_FRAME while playing)
     int32_t speed_index = 0;
     int32_t zoom_index = 0;
     uint32_t fullscreen = 0;

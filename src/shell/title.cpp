@@ -1,6 +1,8 @@
 // The title-bar status line and the texts of the speed and zoom steps.
 #include "shell/title.h"
 
+#include "player/playback.h"
+
 const char16_t* const speed_texts[SPEED_STEPS] = {
     u"16.00", u"8.00", u"4.00", u"2.00", u"1.75", u"1.50", u"1.25",
     u"1.125", u"1.00", u"0.75", u"0.50", u"0.25", u"0.125", u"0.0625",
@@ -59,7 +61,7 @@ void set_title_name(char16_t* title_name, const char16_t* path) {
 }
 
 size_t format_title(char16_t* title, const char16_t* title_name, const Animation* animation,
-                    const Player* player, uint32_t frame_number) {
+                    const Player* player) {
     TitleWriter writer{title, 0};
     const char16_t* zoom = step_text(zoom_texts, ZOOM_STEPS, player->zoom_index);
     uint32_t count = animation ? animation->frame_count : 0;
@@ -79,7 +81,7 @@ size_t format_title(char16_t* title, const char16_t* title_name, const Animation
         put_text(&writer, u" (1");
         put_frames(u" frame");
         put_text(&writer, zoom);
-    } else if (player->playing.load(std::memory_order_acquire) != 0 || frame_number == 0) {
+    } else if (const uint32_t paused = paused_frame(player); paused == NO_FRAME) {
         put_text(&writer, u" (");
         put_number(&writer, count);
         put_frames(u" frames");
@@ -91,7 +93,7 @@ size_t format_title(char16_t* title, const char16_t* title_name, const Animation
         put_text(&writer, zoom);
     } else {
         put_text(&writer, u" (");
-        put_number(&writer, frame_number);
+        put_number(&writer, paused + 1);
         put_text(&writer, u" of ");
         put_number(&writer, count);
         put_frames(u" frames");

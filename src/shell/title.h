@@ -1,7 +1,7 @@
 // The title-bar status line: file name, frame count or frame on show,
 // direction, speed and zoom, in one of three formats:
 //   name (1 frame | zoom)                              one frame or none
-//   name (N frames | >> | <U+00D7><U+2009>speed | zoom)  playing, or frame number 0
+//   name (N frames | >> | <U+00D7><U+2009>speed | zoom)  playing
 //   name (F of N frames | zoom)                        paused with frame F on show
 // A file that the memory bound cut short, of M images, has ", M in file"
 // after its frames: name (N frames, M in file | ...).
@@ -24,8 +24,9 @@ extern const char16_t* const zoom_texts[ZOOM_STEPS];    // "400%" .. "25%"
 // TITLE_CAPACITY - 1 units and terminated.
 void set_title_name(char16_t* title_name, const char16_t* path);
 
-// Formats the status line into title (TITLE_CAPACITY units): cut to
-// TITLE_CAPACITY - 1 units and always terminated. frame_number is 0 for none,
-// else 1-based. Returns the length written, terminator excluded.
+// Formats the status line of the player's state into title (TITLE_CAPACITY
+// units): cut to TITLE_CAPACITY - 1 units and always terminated. The frame
+// number is the frame on show while paused (paused_frame). Returns the
+// length written, terminator excluded.
 size_t format_title(char16_t* title, const char16_t* title_name, const Animation* animation,
-                    const Player* player, uint32_t frame_number);
+                    const Player* player);

@@ -76,6 +76,7 @@ void paint_screen_clear_log(PaintScreen* screen) {
     screen->fills = 0;
     screen->paints = 0;
     screen->invalidations = 0;
+    screen->ended_runs = 0;
 }
 
 void paint_select_picture(Player* player, const Bitmap* picture) {
@@ -93,6 +94,13 @@ void paint_frame(Player* player, const Animation* animation, uint32_t index) {
         screen->frames.push_back(PaintRecord{index, playback_tick(player)});
     }
     if (screen->on_frame) screen->on_frame(index, screen->on_frame_context);
+}
+
+void paint_playback_ended(Player* player, uint32_t run) {
+    PaintScreen* screen = screen_of(player->window);
+    std::lock_guard<std::mutex> hold(screen->log_lock);
+    screen->ended_runs++;
+    screen->ended_run = run;
 }
 
 void paint_fill_rect(Player* player, const Rect* rect) {

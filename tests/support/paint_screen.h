@@ -30,6 +30,8 @@ struct PaintScreen {
     uint32_t fills;            // paint_fill_rect calls that painted something
     uint32_t paints;           // paint_begin calls (WM_PAINT)
     uint32_t invalidations;    // paint_invalidate_now calls
+    uint32_t ended_runs;       // paint_playback_ended calls
+    uint32_t ended_run;        // the run of the last one
 };
 
 // Makes a width x height screen (filled with 0) and makes it the Player's

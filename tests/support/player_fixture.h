@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "decode/animation.h"
+#include "decode/frame_store.h"
 #include "paint_screen.h"
 #include "platform/os.h"
 #include "platform/surface.h"
@@ -22,36 +23,40 @@ constexpr uint32_t BAR_COLOUR = 0x00AB12CDu;
 
 struct TestAnimation {
     Animation animation{};
-    std::vector<Frame> frames;
 };
 
 // frames of width x height, frame i a key frame filled with frame_colour(i)
-// and lasting delays[i] ms.
+// and lasting delays[i] ms, in the decoder's own table and store, so that
+// the unload releases them as it releases a decoded file.
 inline void make_animation(TestAnimation* test, uint32_t width, uint32_t height,
                            const std::vector<uint32_t>& delays, uint32_t loop_count) {
-    test->frames.assign(delays.size(), Frame{});
-    for (size_t i = 0; i < delays.size(); i++) {
-        Frame* frame = &test->frames[i];
-        uint32_t* picture = new uint32_t[size_t(width) * height];
-        std::fill(picture, picture + size_t(width) * height, frame_colour(uint32_t(i)));
+    Animation* animation = &test->animation;
+    *animation = Animation{};
+    animation_create_table(animation);
+    const uint32_t count = uint32_t(delays.size());
+    if (count > FRAME_TABLE_STEP) animation_grow_table(animation, FRAME_TABLE_STEP, count);
+    for (uint32_t i = 0; i < count; i++) {
+        Frame* frame = &animation->frames[i];
+        const size_t pixels = size_t(width) * height;
+        uint32_t* picture = static_cast<uint32_t*>(store_allocate(&animation->stored_bytes, pixels * 4));
+        std::fill(picture, picture + pixels, frame_colour(i));
         frame->stored = picture;
-        frame->key = uint32_t(i);
+        frame->key = i;
         frame->width = width;
         frame->height = height;
         frame->delay_ms = delays[i];
     }
-    test->animation.width = width;
-    test->animation.height = height;
-    test->animation.frame_count = uint32_t(delays.size());
-    test->animation.image_count = uint32_t(delays.size());
-    test->animation.loop_count = loop_count;
-    test->animation.frames = test->frames.data();
+    animation->width = width;
+    animation->height = height;
+    animation->frame_count = count;
+    animation->image_count = count;
+    animation->loop_count = loop_count;
 }
 
 inline void free_animation(TestAnimation* test) {
-    for (Frame& frame : test->frames) delete[] static_cast<const uint32_t*>(frame.stored);
-    test->frames.clear();
-    test->animation = Animation{};
+    // A test may count none of the frames yet, as during a decode.
+    test->animation.frame_count = test->animation.image_count;
+    animation_release(&test->animation);
 }
 
 // A Player as the window creation sets it up, drawing into screen.

@@ -1,7 +1,8 @@
 #!/bin/bash
 # The command keys and the context menu of zoetra.exe on loaded files, with
 # what the title, the picture and the menu show after each: speed, direction,
-# pause and resume, frame steps, rewind, zoom (also through real key presses,
+# pause and resume, frame steps, rewind, a pass that runs out and what P and
+# N do after it, zoom (also through real key presses,
 # where Shift with the plus key does nothing), the folder steps, the menu's
 # items and greying in each state (read back from the menu itself), its
 # position for the menu key and for a real right click, menu choices acting
@@ -17,10 +18,11 @@ minus=$'\xe2\x88\x92'          # U+2212
 zt_start_xvfb
 zt_prepare_prefix
 
-mkdir -p "$ZT_TMP/one" "$ZT_TMP/two"
+mkdir -p "$ZT_TMP/one" "$ZT_TMP/two" "$ZT_TMP/three"
 $GIFS solid "$ZT_TMP/one/a.gif" 12 100 64 48   # 12 frames of one second
 $GIFS solid "$ZT_TMP/one/z.gif" 1 10 32 24
 $GIFS box "$ZT_TMP/two/fast.gif" 250 10 320 240 # 250 frames of 100 ms
+$GIFS solid "$ZT_TMP/three/once.gif" 4 40 64 48 1  # played once, 4 frames of 400 ms
 workspace=$(zt_driver syscolor appworkspace)
 
 # The title stays $1 for a while after a key that must change nothing.
@@ -281,6 +283,19 @@ expect_picture_size "24 18" "one frame at 75%"
 key "$to_z"; expect_title_stays "z.gif (1 frame | 75%)" "a step past the last file"
 key "$to_a"; zt_expect_title "$A_PLAY" "the step back to a.gif"
 zt_log "menu choices, one-frame file and folder steps: right"
+
+# A file played once: when the pass runs out the title says so, with the
+# last frame on show; P plays the whole file again, and N after it shows
+# the first frame.
+ONCE_AT_END="once.gif (4 of 4 frames | 100%)"
+wine "$ZT_EXE" "$(zt_winpath "$ZT_TMP/three/once.gif")" >/dev/null 2>&1 || true
+zt_expect_title "$ONCE_AT_END" "the pass of a file played once ran out"
+expect_frame_on_show 3 "the pass ran out"
+key 80; zt_expect_title "$(playing once.gif 4 '>>' 1.00 100%)" "P after the pass ran out"
+zt_expect_title "$ONCE_AT_END" "the second pass ran out"
+key 78; zt_expect_title "once.gif (1 of 4 frames | 100%)" "N after the pass ran out"
+expect_frame_on_show 0 "N after the pass ran out"
+zt_log "a pass that runs out: the title, P and N right"
 
 # Frame pacing at 1.00, 2.00 and 0.50: a second start hands over a file of
 # 100 ms frames in which a box moves; zoetra-driver pace gives the time a

@@ -1,9 +1,9 @@
 #!/usr/bin/python3
 """Test files for the Wine tests of the commands and the loading preview.
 
-  gifs.py solid OUT.gif FRAMES DELAY_CS WIDTH HEIGHT
+  gifs.py solid OUT.gif FRAMES DELAY_CS WIDTH HEIGHT [PASSES]
       FRAMES frames, each one solid colour (see colour(i)), DELAY_CS
-      hundredths of a second each, endless loop
+      hundredths of a second each, endless loop or PASSES passes
   gifs.py box OUT.gif FRAMES DELAY_CS WIDTH HEIGHT
       FRAMES frames of a 24 x 24 box moving 4 pixels a frame over a still
       background, DELAY_CS hundredths of a second each, endless loop; each
@@ -31,11 +31,11 @@ def colour(i):
     return ((37 * i + 40) % 256, (255 - 23 * i) % 256, (91 * i + 17) % 256)
 
 
-def solid(out, frames, delay_cs, width, height):
+def solid(out, frames, delay_cs, width, height, passes=0):
     pictures = [Image.new("RGB", (width, height), colour(i)) for i in range(frames)]
     pictures = [p.convert("P", palette=Image.ADAPTIVE, colors=4) for p in pictures]
     pictures[0].save(out, save_all=True, append_images=pictures[1:], duration=delay_cs * 10,
-                     loop=0, optimize=False, disposal=1)
+                     loop=passes, optimize=False, disposal=1)
 
 
 def box(out, frames, delay_cs, width, height):
@@ -135,8 +135,8 @@ def slow(out, frames, canvas=64, side=4000):
 
 
 def main(argv):
-    if len(argv) == 7 and argv[1] == "solid":
-        solid(argv[2], int(argv[3]), int(argv[4]), int(argv[5]), int(argv[6]))
+    if len(argv) in (7, 8) and argv[1] == "solid":
+        solid(argv[2], *(int(a) for a in argv[3:]))
     elif len(argv) == 7 and argv[1] == "box":
         box(argv[2], int(argv[3]), int(argv[4]), int(argv[5]), int(argv[6]))
     elif len(argv) == 3 and argv[1] == "colour":

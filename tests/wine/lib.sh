@@ -215,12 +215,19 @@ zt_driver() {
 
 # The X window of the running program, found by its exact title.
 zt_x_window() {
-    local name=$1 seconds=${2:-30} pattern
+    local pattern
     # xdotool takes a regular expression: the title's (, |, % and . are literal.
-    pattern=$(printf '%s' "$name" | sed 's/[][\.*^$()|+?{}]/\\&/g')
+    pattern=$(printf '%s' "$1" | sed 's/[][\.*^$()|+?{}]/\\&/g')
+    zt_x_window_named "^$pattern\$" "${2:-30}"
+}
+
+# The X window whose title matches the regular expression PATTERN, waited
+# for up to SECONDS: a title reaches X when the window's thread next
+# flushes its requests.
+zt_x_window_named() {
+    local pattern=$1 seconds=${2:-30} id
     for _ in $(seq 1 $((seconds * 4))); do
-        local id
-        id=$(xdotool search --onlyvisible --name "^$pattern\$" 2>/dev/null | head -n 1)
+        id=$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null | head -n 1)
         [ -n "$id" ] && { echo "$id"; return 0; }
         sleep 0.25
     done
