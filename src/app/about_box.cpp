@@ -77,12 +77,31 @@ LRESULT CALLBACK about_text_proc(HWND text_box, UINT message, WPARAM wparam, LPA
     return CallWindowProcW(about_text_old_proc, text_box, message, wparam, lparam);
 }
 
+// One coordinate of a box of the given size placed at start, moved into
+// [low, high) where it fits, else to low.
+int keep_within(int start, int size, LONG low, LONG high) {
+    if (start + size > high) start = int(high) - size;
+    return start < low ? int(low) : start;
+}
+
+// Centred over the main window, and moved where that would leave it partly
+// off the work area of the main window's monitor: a modal box nobody can
+// see would leave the program seemingly frozen. (DM_REPOSITION would do the
+// same on Windows; Wine does not answer it.)
 void centre_over_owner(HWND dialog) {
     RECT box{0, 0, 0, 0}, owner{0, 0, 0, 0};
+    HWND owner_window = GetParent(dialog);
     GetWindowRect(dialog, &box);
-    GetWindowRect(GetParent(dialog), &owner);
-    int x = owner.left + ((owner.right - owner.left) - (box.right - box.left)) / 2;
-    int y = owner.top + ((owner.bottom - owner.top) - (box.bottom - box.top)) / 2;
+    GetWindowRect(owner_window, &owner);
+    const int width = box.right - box.left, height = box.bottom - box.top;
+    int x = owner.left + ((owner.right - owner.left) - width) / 2;
+    int y = owner.top + ((owner.bottom - owner.top) - height) / 2;
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    if (GetMonitorInfoW(MonitorFromWindow(owner_window, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        x = keep_within(x, width, monitor.rcWork.left, monitor.rcWork.right);
+        y = keep_within(y, height, monitor.rcWork.top, monitor.rcWork.bottom);
+    }
     SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOCOPYBITS);
 }
 

@@ -34,11 +34,13 @@ int hand_over_to_running_instance() {
     DWORD running_process = 0;
     GetWindowThreadProcessId(running, &running_process);
     if (running_process) AllowSetForegroundWindow(running_process);
-    // Neither call waits for the running window's thread.
+    // Neither call waits for the running window's thread. A modal box the
+    // window has open comes to the front instead of the window, which is
+    // disabled behind it: the box keeps the keyboard.
     if (IsIconic(running)) {
         ShowWindowAsync(running, SW_RESTORE);
     } else {
-        SetForegroundWindow(running);
+        SetForegroundWindow(GetLastActivePopup(running));
     }
     DWORD_PTR answer = 0;
     LRESULT sent = SendMessageTimeoutW(running, WM_COPYDATA, WPARAM(-1), LPARAM(&data),
@@ -85,6 +87,9 @@ void post_handed_over_load(HWND window, Shell* shell) {
 
 void load_handed_over_file(HWND window, Shell* shell) {
     shell->handover_posted = 0;
+    // Keys and clicks from before the hand-over act on the file they were
+    // meant for; they may load a file themselves, or take the path.
+    dispatch_waiting_input();
     if (!shell->handed_over_path[0]) return;
     copy_path(as_utf16(shell->requested_path), PATH_CAPACITY, as_utf16(shell->handed_over_path));
     shell->handed_over_path[0] = 0;

@@ -114,6 +114,17 @@ void load_requested_file(HWND window, Shell* shell) {
     if (shell->handed_over_path[0] && !shell->handover_posted) post_handed_over_load(window, shell);
 }
 
+void dispatch_waiting_input() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_INPUT)) {
+        if (message.message == WM_QUIT) {  // for the message loop, which ends on it
+            PostQuitMessage(int(message.wParam));
+            return;
+        }
+        DispatchMessageW(&message);
+    }
+}
+
 bool answer_during_load(HWND window, UINT message, WPARAM wparam, LPARAM lparam, Shell* shell,
                         LRESULT* result) {
     *result = 0;

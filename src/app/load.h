@@ -13,6 +13,12 @@
 // threads and programs send are answered by answer_during_load.
 void load_requested_file(HWND window, Shell* shell);
 
+// Dispatches the keys and clicks that wait in the queue. A load that a
+// posted message starts (a hand-over's) would otherwise overtake them, since
+// the queue hands out posted messages first, and they would act on the next
+// file: a key pressed while the window's thread was busy comes first.
+void dispatch_waiting_input();
+
 // A message that reaches the window during a load, sent by another thread or
 // program while the decoder looks at the queue, or by the load itself.
 // Nothing may then change the animation, open a modal loop or start another

@@ -156,7 +156,10 @@ void raise_window(HWND window) {
     if (IsIconic(window)) {
         ShowWindow(window, SW_RESTORE);
     } else {
-        SetForegroundWindow(window);
+        // While a modal box is open (the About box, the open dialog) the
+        // window is disabled behind it: the box comes to the front and keeps
+        // the keyboard.
+        SetForegroundWindow(GetLastActivePopup(window));
     }
 }
 

@@ -10,7 +10,8 @@
 // Registers the main window class for shell; returns its atom, 0 on failure.
 ATOM register_main_class(HINSTANCE instance, Shell* shell);
 
-// Brings the window to the front, or restores it when it is minimised.
+// Brings the window to the front (or the modal box it has open), or restores
+// it when it is minimised.
 void raise_window(HWND window);
 
 // The dots per inch of the monitor the window is on (GetDpiForWindow where

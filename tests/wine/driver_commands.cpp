@@ -361,6 +361,33 @@ int command_about(double seconds) {
     return 0;
 }
 
+// Where the program's keyboard goes: its thread's active and focus windows
+// and the foreground window, each as main, about, text (the About box's
+// text box), none or other(CLASS).
+int command_focus() {
+    HWND main = find_main_window();
+    if (!main) return 1;
+    HWND box = about_box();
+    HWND text_box = box ? GetDlgItem(box, IDC_ABOUT_TEXT) : nullptr;
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &info)) return 1;
+    auto name = [&](HWND window) {
+        if (!window) return "none";
+        if (window == main) return "main";
+        if (window == box) return "about";
+        if (window == text_box) return "text";
+        static char other[160];  // one name a call: printed before the next
+        wchar_t class_name[128] = L"";
+        GetClassNameW(window, class_name, 128);
+        std::snprintf(other, sizeof other, "other(%ls)", class_name);
+        return static_cast<const char*>(other);
+    };
+    std::printf("active %s focus %s", name(info.hwndActive), name(info.hwndFocus));
+    std::printf(" foreground %s\n", name(GetForegroundWindow()));
+    return 0;
+}
+
 int command_about_move(int left, int top) {
     HWND box = about_box();
     if (!box) return 1;
@@ -494,6 +521,7 @@ int commands_command(int argc, wchar_t** argv) {
         return command_pace(number(argv[2]), argc > 3 && !std::wcscmp(argv[3], L"reverse"));
     if (is(L"about") && argc > 2) return command_about(number(argv[2]));
     if (is(L"about-menu")) return command_about_menu();
+    if (is(L"focus")) return command_focus();
     if (is(L"about-move") && argc > 3) return command_about_move(int(number(argv[2])), int(number(argv[3])));
     if (is(L"about-end") && argc > 2) return command_about_end(argv[2]);
     if (is(L"about-gone") && argc > 2) return command_about_gone(number(argv[2]));

@@ -6,8 +6,11 @@
 # window does nothing. F1 opens the About box centred over the window with
 # the exact text, no caret and no selection, its own Copy / Select All menu
 # (Select All then Copy puts the whole text with CR LF on the clipboard), OK
-# and the close box end it, and playback goes on behind it. X ends the
-# program with exit code 0.
+# and the close box end it, and playback goes on behind it. A key pressed as
+# the box closes acts before a file handed over after it; F1 during a long
+# load opens the box after the load with the keyboard, which a second start
+# meanwhile does not take from it; over a window mostly off the screen the
+# box stays on it. X ends the program with exit code 0.
 set -euo pipefail
 . "$(dirname "$0")/lib.sh"
 zt_init
@@ -18,6 +21,9 @@ zt_start_xvfb
 zt_prepare_prefix
 $GIFS solid "$ZT_TMP/b.gif" 12 10 64 48
 $GIFS solid "$ZT_TMP/c.gif" 6 10 40 30
+$GIFS solid "$ZT_TMP/d.gif" 4 10 40 30
+$GIFS slow "$ZT_TMP/slow.gif" 400  # a load of seconds, over 5 MB: a progress title
+printf 'GIF89a' >"$ZT_TMP/broken.gif"
 workspace=$(zt_driver syscolor appworkspace)
 key() { zt_driver key "$1" || zt_fail "key $1: no window"; }
 window_state() { zt_driver window; }
@@ -58,6 +64,23 @@ for _ in $(seq 1 50); do
 done
 zt_expect_title "Zoetra" "the cancelled open dialog"
 zt_log "no file: only the menu key, O, F1, F11, Esc and X act"
+
+# Real keys: F1, Escape in the box, then "-" at once, and a file handed over
+# a moment later. The "-" acts on no file (it does nothing): the file opens
+# at 100%. Under Wine the box takes about two seconds to close, so the key
+# waits in the queue behind the hand-over's load.
+xwin=$(zt_x_window Zoetra 10) || zt_fail "no X window titled Zoetra"
+xdotool key --window "$xwin" F1
+zt_driver about 10 >/dev/null || zt_fail "F1 showed no About box"
+box=$(xdotool search --onlyvisible --name '^About$' | head -n 1)
+xdotool key --window "$box" Escape
+xdotool key --window "$xwin" minus
+sleep 0.8
+wine "$ZT_EXE" "$(zt_winpath "$ZT_TMP/d.gif")" >/dev/null 2>&1 || true
+zt_expect_title "d.gif (4 frames | >> | ${ZT_TIMES}1.00 | 100%)" "a file handed over after F1, Escape and -"
+wine "$ZT_EXE" "$(zt_winpath "$ZT_TMP/broken.gif")" >/dev/null 2>&1 || true
+zt_expect_title "Zoetra" "a broken file handed over"
+zt_log "a key as the About box closes: acts before the next file"
 
 # Fullscreen without a file, then a file handed over while fullscreen.
 read -r sw sh <<<"$(zt_driver screen)"
@@ -131,6 +154,35 @@ zt_driver about-gone 5 || zt_fail "the close box did not end the About box"
 sleep 0.5
 zt_expect_title "c.gif (6 frames | >> | ${ZT_TIMES}1.00 | 100%)" "after the About box"
 zt_log "About box: text, centring, no caret or selection, Copy / Select All, OK and close"
+
+# F1 during a long load: the box opens after it, with the keyboard; a second
+# start with another file while it is open does not take the keyboard from
+# it (the window is disabled behind it), and a real Escape ends it.
+wine "$ZT_EXE" "$(zt_winpath "$ZT_TMP/slow.gif")" >/dev/null 2>&1 || true
+zt_expect_output "Processing data " "the long load" title 200 0.05 zt_driver title
+xwin=$(zt_x_window_named '^Processing data' 10) || zt_fail "no X window for the progress title"
+xdotool key --window "$xwin" F1
+about=$(zt_driver about 60) || zt_fail "F1 during a load showed no About box after it"
+[ "$(field focus)" = text ] || zt_fail "the box opened after a load has no keyboard"
+wine "$ZT_EXE" "$(zt_winpath "$ZT_TMP/b.gif")" >/dev/null 2>&1 || true
+zt_expect_title "b.gif (12 frames | >> | ${ZT_TIMES}1.00 | 100%)" "b.gif handed over while the box is open"
+[ "$(zt_driver focus)" = "active about focus text foreground about" ] ||
+    zt_fail "a second start took the keyboard from the About box: $(zt_driver focus)"
+box=$(xdotool search --onlyvisible --name '^About$' | head -n 1)
+xdotool key --window "$box" Escape
+zt_driver about-gone 10 || zt_fail "Escape did not end the About box after a second start"
+zt_log "About box after a long load and with a second start: keeps the keyboard"
+
+# Over a window moved mostly off the screen the box stays on the screen.
+zt_driver move -524 80 687 400
+key 112
+about=$(zt_driver about 10) || zt_fail "F1 showed no About box over the moved window"
+read -r bl bt br bb <<<"$(field box)"
+[ "$bl" -ge 0 ] && [ "$bt" -ge 0 ] && [ "$br" -le "$sw" ] && [ "$bb" -le "$sh" ] ||
+    zt_fail "the About box ($bl $bt $br $bb) is not on the $sw x $sh screen"
+zt_driver about-end ok
+zt_driver about-gone 5 || zt_fail "OK did not end the About box"
+zt_log "About box over a window off the screen: on the screen at $bl $bt"
 
 key 88
 zt_wait_app 30
