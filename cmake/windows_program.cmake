@@ -14,6 +14,10 @@ target_link_libraries(zoetra PRIVATE zoetra_core user32 gdi32 msimg32 shell32 co
 target_compile_definitions(zoetra PRIVATE UNICODE _UNICODE)
 if(MINGW)
   target_link_options(zoetra PRIVATE -municode -mwindows -static -static-libgcc -static-libstdc++)
+elseif(MSVC)
+  # The resource script holds the program's manifest; the linker's own would
+  # be a second one.
+  target_link_options(zoetra PRIVATE /MANIFEST:NO)
 endif()
 
 # The test driver: a small Win32 console program the end-to-end tests use to
