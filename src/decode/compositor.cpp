@@ -10,8 +10,7 @@
 // The canvas before a frame is described, never copied, as a picture with
 // one rectangle replaced (CanvasBefore). A key frame's picture is written
 // row by row straight from that description and the image, each pixel once
-// (twice where a transparent image lies over it), as every frame's picture
-// was before frames were kept as changes. A frame kept as a change is drawn
+// (twice where a transparent image lies over it). A frame kept as a change is drawn
 // on the running canvas instead, row by row: each row of its bounding
 // rectangle of change is made in a row buffer, compared with the last
 // picture, and only the runs that differ are stored and written back.

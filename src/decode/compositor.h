@@ -40,9 +40,10 @@ struct CanvasBefore {
 // differs from that canvas only inside `dirty`: where the last frame's
 // disposal replaced it, or, after a key frame restored to previous, that
 // frame's own rectangle (its picture was drawn over a canvas that stays).
-// Nothing is copied that a frame does not need: a run of key frames is drawn
-// from picture to picture as before, and the running canvas is made, from
-// the last picture, only when a frame is kept as a change.
+// Nothing is copied that a frame does not need: each of a run of key frames
+// is drawn straight from the picture of the one before, and the running
+// canvas is made, from the last picture, only when a frame is kept as a
+// change.
 struct CompositingContext {
     CanvasBefore before;
     const uint32_t* last;       // null before frame 0

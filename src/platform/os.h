@@ -66,10 +66,12 @@ int os_event_wait(OsEvent* event, uint32_t timeout_ms);
 // the thread cannot be created.
 int os_thread_start(uint32_t (*procedure)(void* argument), void* argument);
 
-// The same for a thread meant to run beside its creator: where the process
-// may run on more than one CPU, it begins on another CPU than the caller's
-// (and may move later), so that the two run in parallel from the first
-// moment rather than once the scheduler has spread them.
+// The same for a thread meant to run beside its creator, so that the two
+// run in parallel from the first moment rather than once the scheduler has
+// spread them. On POSIX, where the process may run on more than one CPU,
+// the thread is allowed every CPU but the caller's while it starts, then
+// all of them. On Windows it is a plain start: Windows gives each new
+// thread of a process another ideal processor, and nothing is promised.
 int os_thread_start_apart(uint32_t (*procedure)(void* argument), void* argument);
 
 // Gives the rest of this time slice to another ready thread.
