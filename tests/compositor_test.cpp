@@ -126,34 +126,41 @@ TEST(Compositor, FillsClipAgainstEveryEdge) {
     bitmap_delete(&target);
 }
 
-TEST(Compositor, PlanCountsTheScratchOfEveryChange) {
-    // Restore-to-previous changes of 2, 6 and 6 pixels square after a key
-    // frame: each saves its rectangle in whichever buffer the one before it
-    // does not use, so the second 6 x 6 grows the buffer the 2 x 2 sized.
+TEST(Compositor, PlanBoundsWhatEveryFrameAdds) {
+    // Restore-to-previous frames of 32, 2, 6 and 6 pixels square: each saves
+    // its rectangle in whichever buffer the one before it does not use.
+    // Then frames of 256 colours of their own, which make the canvas wide.
+    // After each frame, the buffers have grown and the store holds no more
+    // than the plan made before it said.
     Animation animation{};
     ASSERT_TRUE(animation_create_table(&animation));
-    animation.width = animation.height = 16;
+    animation.width = animation.height = 32;
     CompositingContext context{};
-    const std::vector<uint32_t> image(256, 0x123456);
-    for (uint32_t i = 0; uint32_t side : {16u, 2u, 6u, 6u, 2u}) {
+    context.background = B;
+    context.width = context.height = 32;
+    std::vector<uint8_t> pixels(1024);
+    for (uint32_t k = 0; k < 1024; k++) pixels[k] = uint8_t(k * 7);
+    for (uint32_t i = 0; uint32_t side : {32u, 2u, 6u, 6u, 2u, 32u, 16u, 15u}) {
         Frame* frame = &animation.frames[i];  // the table comes zero-filled
         frame->width = frame->height = side;
-        frame->disposal = 3;
+        frame->disposal = i < 5 ? 3 : 1;
+        FrameImage image{};
+        image.pixels = pixels.data();
+        image.width = image.height = side;
+        image.reached = side * side;
+        image.colour_count = 256;
+        for (uint32_t k = 0; k < 256; k++) image.palette.colours[k] = k * (i < 5 ? 1u : 0x010001u * i);
         CompositePlan plan;
-        composite_plan(&context, 16, 16, i, 0, 0, side, side, 3, &plan);
-        const uint64_t held = compositing_scratch_bytes(&context, 16, 16);
-        if (plan.key) {
-            CompositeJob job;
-            auto* picture = static_cast<uint32_t*>(store_allocate(&animation.stored_bytes, 1024));
-            composite_begin_key(&animation, &context, i, image.data(), picture, &job);
-            composite_rows(&job, 0, job.height);
-        } else {
-            ASSERT_TRUE(composite_change(&animation, &context, i, image.data(), &plan));
-        }
-        EXPECT_LE(compositing_scratch_bytes(&context, 16, 16), held + plan.scratch_bytes)
-            << "frame " << i;
+        composite_plan(&context, i, 0, 0, side, side, frame->disposal, &plan);
+        const uint64_t held = compositing_scratch_bytes(&context), stored = animation.stored_bytes;
+        CompositeJob job;
+        ASSERT_TRUE(composite_frame(&animation, &context, i, &image, &plan, &job));
+        composite_rows(&job, 0, job.height);
+        EXPECT_LE(compositing_scratch_bytes(&context), held + plan.scratch_bytes) << "frame " << i;
+        EXPECT_LE(animation.stored_bytes, stored + plan.store_bytes) << "frame " << i;
         animation.frame_count = ++i;
     }
+    EXPECT_EQ(context.pixel_bytes, 4u);  // the last frames left more than 256 colours
     compositing_release(&context);
     animation_release(&animation);
 }

@@ -39,8 +39,8 @@ static std::vector<uint32_t> pass_order(uint32_t height) {
 
 TEST(FrameImage, DeinterlacingPlacesEveryRowOnce) {
     for (uint32_t height = 1; height < 40; height++) {
-        std::vector<uint32_t> image(size_t(height) * 2);
-        for (uint32_t k = 0; k < height; k++) image[k * 2] = image[k * 2 + 1] = k + 1;
+        std::vector<uint8_t> image(size_t(height) * 2);
+        for (uint32_t k = 0; k < height; k++) image[k * 2] = image[k * 2 + 1] = uint8_t(k + 1);
         ASSERT_EQ(deinterlace_frame(image.data(), 2, height), RESULT_OK);
         std::vector<uint32_t> stored = pass_order(height);
         std::vector<bool> seen(height);

@@ -13,28 +13,23 @@ using gif_builder::Bytes;
 
 namespace {
 
-// Palette entry k is 0x100 + k, so a pixel names the index it came from.
-std::vector<uint32_t> index_palette() {
-    std::vector<uint32_t> palette(256);
-    for (uint32_t k = 0; k < 256; k++) palette[k] = 0x100 + k;
-    return palette;
-}
-
 struct LzwRun {
     int result;
-    std::vector<uint32_t> pixels;
-    size_t position;  // where the stream stands afterwards
+    std::vector<uint32_t> pixels;  // 0x100 + the index of each pixel reached, else 0
+    size_t position;               // where the stream stands afterwards
 };
 
 // Decodes into pixel_count pixels that hold fill beforehand (an earlier
-// image, when the buffer is reused).
-LzwRun run(const Bytes& data, uint32_t pixel_count, uint32_t fill = 0) {
+// image, when the buffer is reused). Unreached pixels must come out 0.
+LzwRun run(const Bytes& data, uint32_t pixel_count, uint8_t fill = 0) {
     static LzwTable* table = static_cast<LzwTable*>(std::calloc(1, sizeof(LzwTable)));
-    std::vector<uint32_t> palette = index_palette();
-    LzwRun r{0, std::vector<uint32_t>(pixel_count, fill), 0};
+    std::vector<uint8_t> indices(pixel_count, fill);
     ByteStream stream{.data = data.data(), .position = 0, .size = data.size()};
-    r.result = lzw_decode(&stream, palette.data(), table, pixel_count, r.pixels.data());
-    r.position = stream.position;
+    uint32_t written = 0;
+    LzwRun r{lzw_decode(&stream, table, pixel_count, indices.data(), &written), {}, stream.position};
+    for (uint32_t k = 0; k < pixel_count; k++) {
+        r.pixels.push_back(k < written ? 0x100 + indices[k] : indices[k]);
+    }
     return r;
 }
 
@@ -100,11 +95,11 @@ TEST(Lzw, ControlCodeSequences) {
     };
     // Pixels the data does not reach are 0, also in a buffer that held an
     // earlier image.
-    for (uint32_t fill : {0u, 0xDEADBEEFu}) {
+    for (uint8_t fill : {uint8_t(0), uint8_t(0xDE)}) {
         for (const Case& c : cases) {
             LzwRun r = run(c.data, c.pixel_count, fill);
             EXPECT_EQ(r.result, c.result) << c.what;
-            EXPECT_EQ(r.pixels, c.pixels) << c.what << ", buffer filled with " << fill;
+            EXPECT_EQ(r.pixels, c.pixels) << c.what << ", buffer filled with " << int(fill);
         }
     }
 }

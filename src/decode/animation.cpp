@@ -1,3 +1,5 @@
+// The animation record, its frame table, and the rebuilding of a frame's
+// picture from the store.
 #include "decode/animation.h"
 
 #include <cstdlib>
@@ -28,6 +30,11 @@ void animation_release(Animation* animation) {
         }
         std::free(animation->frames);
     }
+    for (StoredPalette* palette = animation->palettes; palette;) {
+        StoredPalette* next = palette->next;
+        std::free(palette);
+        palette = next;
+    }
     *animation = Animation{};
 }
 
@@ -51,12 +58,17 @@ uint64_t frame_bring(const Animation* animation, uint32_t* pixels, uint32_t from
     if (frame_changes_cost(animation, from, to) == FRAME_COST_NONE) {
         k = frames[to].key;
         const size_t count = size_t(animation->width) * animation->height;
-        pixels_copy(pixels, static_cast<const uint32_t*>(frames[k].stored), count);
+        if (frames[k].palette) {
+            pixels_expand(pixels, static_cast<const uint8_t*>(frames[k].stored), count,
+                          frames[k].palette);
+        } else {
+            pixels_copy(pixels, static_cast<const uint32_t*>(frames[k].stored), count);
+        }
         written = count;
     }
     for (k++; k <= to; k++) {
         written += change_apply(static_cast<const uint8_t*>(frames[k].stored), pixels,
-                                animation->width);
+                                animation->width, frames[k].palette);
     }
     return written;
 }

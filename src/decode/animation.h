@@ -1,6 +1,7 @@
 // The decoded file: one Animation record and its frame table. Every counted
 // frame is kept in the frame store (frame_store.h): a key frame as a whole
-// picture, any other as the change from the frame before. A frame's picture
+// picture, any other as the change from the frame before, their pixels as
+// indices into a palette of the store where they can be. A frame's picture
 // is rebuilt from its key frame and the changes after it.
 #pragma once
 #include <cstdint>
@@ -10,12 +11,24 @@ constexpr uint32_t FRAME_HAS_TRANSPARENCY = 0x10000000;
 constexpr uint32_t FRAME_TABLE_STEP = 500;
 // "No frame": what a picture holds before it holds any.
 constexpr uint32_t NO_FRAME = 0xFFFFFFFF;
+constexpr uint32_t PALETTE_SIZE = 256;
+
+// A palette of the store: the colours (0x00RRGGBB) that the indices of its
+// blocks stand for, kept once however many blocks use it.
+struct StoredPalette {
+    StoredPalette* next;             // the animation's list of them
+    uint64_t hash;                   // of the colours
+    uint32_t colours[PALETTE_SIZE];
+};
 
 struct Frame {
     // In the store, once the frame is composited: a key frame's canvas-size
     // picture (Animation.width x Animation.height pixels), or the frame's
     // change. Null before.
     const void* stored;
+    // The colours of its pixels, which are one-byte indices into them; null
+    // when they are 32-bit colours.
+    const uint32_t* palette;
     uint32_t key;              // the key frame it is rebuilt from; itself for a key frame
     uint32_t cost;             // pixels the changes from that key frame up to it write
     uint32_t width;            // image rectangle, from the image descriptor
@@ -40,7 +53,8 @@ struct Animation {
     uint32_t loop_count;       // NETSCAPE loop count; 0 also when the file has none
     uint32_t flags;            // ANIM_HAS_GLOBAL_PALETTE
     Frame* frames;             // zero-filled table; unwritten entries stay zero
-    uint64_t stored_bytes;     // bytes of the frames' stored pictures and changes
+    uint64_t stored_bytes;     // bytes of the frames' stored pictures, changes and palettes
+    StoredPalette* palettes;   // every palette the stored frames use
 };
 
 // Gives the animation a fresh zero-filled table of FRAME_TABLE_STEP entries.
@@ -52,8 +66,8 @@ int animation_create_table(Animation* animation);
 // when the memory cannot be had or the size would overflow.
 int animation_grow_table(Animation* animation, uint32_t old_capacity, uint32_t new_capacity);
 
-// Frees the stored data of the first frame_count frames and the table, and
-// zeroes the record.
+// Frees the stored data of the first frame_count frames, the palettes and
+// the table, and zeroes the record.
 void animation_release(Animation* animation);
 
 // ---- Rebuilding pictures ------------------------------------------------------

@@ -72,8 +72,6 @@ uint32_t composite_helpers_start(CompositeHelpers* helpers, CompositeHelpersMode
     uint32_t wanted = cpus > 1 ? cpus - 1 : 1;
     if (wanted > HELPERS_MAX) wanted = HELPERS_MAX;
 
-    const size_t row_bytes = size_t(width) * 4u;
-    helpers->band_rows = row_bytes >= HELPERS_BAND_BYTES ? 1u : uint32_t(HELPERS_BAND_BYTES / row_bytes);
     helpers->stop.store(0, std::memory_order_relaxed);
     for (uint32_t k = 0; k < wanted; k++) {
         CompositeHelper* helper = &helpers->helpers[k];
@@ -95,6 +93,8 @@ uint32_t composite_helpers_start(CompositeHelpers* helpers, CompositeHelpersMode
 
 void composite_helpers_post(CompositeHelpers* helpers, const CompositeJob* job) {
     helpers->job = *job;
+    const size_t row_bytes = job->row_bytes ? job->row_bytes : 1;
+    helpers->band_rows = row_bytes >= HELPERS_BAND_BYTES ? 1u : uint32_t(HELPERS_BAND_BYTES / row_bytes);
     helpers->bands = (job->height + helpers->band_rows - 1) / helpers->band_rows;
     helpers->next_band.store(0, std::memory_order_relaxed);
     helpers->posted = 1;

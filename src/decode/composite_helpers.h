@@ -1,17 +1,18 @@
-// Compositing helpers: threads on the machine's other cores that write the
-// rows of a key frame's picture while the window's thread decodes the next
-// image.
+// Compositing helpers: threads on the machine's other cores that copy a key
+// frame's picture from the canvas into the store while the window's thread
+// decodes the next image.
 //
 // A key frame is a fresh full-canvas picture, and writing it (much of that
-// is faulting its fresh pages in) costs as much as decoding its image. So
-// the decoder sets a key frame's compositing up (composite_begin_key) and
-// posts it here; helpers take its rows a band at a time while the window's
-// thread decodes the next image into a second scratch; then the window's
-// thread writes the bands left over and waits for those in flight. Changes
-// are small and stay on the window's thread: posting them would cost more
-// than it saves. The decode itself, the store, the preview and the results
-// stay on the window's thread, and each row is written by one thread, once,
-// as without helpers, so the pictures are the same.
+// is faulting its fresh pages in) costs about as much as decoding an image.
+// So the compositor hands the decoder the copy (CompositeJob) and the
+// decoder posts it here; helpers take its rows a band at a time while the
+// window's thread decodes the next image; then, before the canvas changes
+// again, the window's thread copies the bands left over and waits for those
+// in flight. Changes are small and stay on the window's thread: posting
+// them would cost more than it saves. The decode itself, the store, the
+// preview and the results stay on the window's thread, and each row is
+// written by one thread, once, as without helpers, so the pictures are the
+// same.
 //
 // The handshake on a posted job. A helper enters (inside + 1), and only if
 // the job is still open takes the next band and writes it; then it leaves
@@ -83,8 +84,8 @@ struct CompositeHelpers {
 uint32_t composite_helpers_start(CompositeHelpers* helpers, CompositeHelpersMode mode,
                                  uint32_t width, uint32_t height);
 
-// Offers the rows of job (set up by composite_begin_key) to the helpers. A job
-// posted before must have been finished.
+// Offers the rows of job (from composite_frame) to the helpers. A job posted
+// before must have been finished.
 void composite_helpers_post(CompositeHelpers* helpers, const CompositeJob* job);
 
 // Writes the rows of the posted job that no helper took, and returns once

@@ -7,27 +7,33 @@
 // The canvas is cleared with the window's background colour, never with a
 // colour from the file.
 //
-// The canvas before a frame is described, never copied, as a picture with
-// one rectangle replaced (CanvasBefore). A key frame's picture is written
-// row by row straight from that description and the image, each pixel once
-// (twice where a transparent image lies over it). A frame kept as a change is drawn
-// on the running canvas instead, row by row: each row of its bounding
-// rectangle of change is made in a row buffer, compared with the last
-// picture, and only the runs that differ are stored and written back.
+// Every frame is drawn the same way, row by row inside its rectangle of
+// change: the canvas's row with the pending disposal and the image over it
+// is made in a row buffer, compared with the canvas's row, and the runs
+// that differ are written into the frame's change and back into the canvas.
+// The store then keeps the change, or the whole picture where the change
+// costs more (frame_store.h).
+//
+// Colours. An image is its palette indices; the canvas is slots of its own
+// palette, so drawing an image maps its indices to slots once per frame
+// (map_colours) and then moves bytes. Where the slots cannot hold both the
+// colours the canvas shows and those the frame draws, the canvas becomes
+// wide (32-bit colours) for the frame, the same code on wider pixels, and
+// narrows again as soon as its colours fit. An opaque image that covers the
+// whole canvas needs none of that: its indices become the canvas's as they
+// are, with its palette.
 #include "decode/compositor.h"
 
 #include <cstdlib>
 #include <cstring>
 
-#include "decode/frame_store.h"
+#include "platform/bits.h"
 #include "platform/sse2.h"
 #include "platform/surface.h"
 
 namespace {
 
-// Unchanged pixels shorter than this between two changed ones are stored
-// with them: a run costs a word of its own and a copy call.
-constexpr uint32_t RUN_GAP = 8;
+// ---- Rectangles -------------------------------------------------------------------
 
 bool is_empty(const CanvasRect& r) { return r.right <= r.left || r.bottom <= r.top; }
 
@@ -54,43 +60,7 @@ CanvasRect drawn_rect(uint32_t left, uint32_t top, uint32_t image_width, uint32_
 
 bool row_in(const CanvasRect& r, uint32_t y) { return !is_empty(r) && y >= r.top && y < r.bottom; }
 
-// Whether the pending rectangle covers part of [x0, x1) of row y.
-bool pending_in_row(const CanvasBefore* c, uint32_t y, uint32_t x0, uint32_t x1) {
-    return c->pending != PENDING_NONE && row_in(c->rect, y) && c->rect.left < x1 &&
-           c->rect.right > x0;
-}
-
-// The pixel run [x0, x1) of the canvas row y, as the description gives it,
-// into row (indexed by x).
-void canvas_run(const CanvasBefore* c, uint32_t width, uint32_t y, uint32_t* row, uint32_t x0,
-                uint32_t x1) {
-    if (x0 >= x1) return;
-    const uint32_t* base = c->base ? c->base + size_t(y) * width : nullptr;
-    auto from_base = [&](uint32_t a, uint32_t b) {
-        if (a >= b) return;
-        if (base) {
-            pixels_copy(row + a, base + a, b - a);
-        } else {
-            pixels_fill(row + a, b - a, c->background);
-        }
-    };
-    if (!pending_in_row(c, y, x0, x1)) {
-        from_base(x0, x1);
-        return;
-    }
-    const uint32_t c0 = c->rect.left < x0 ? x0 : c->rect.left;
-    const uint32_t c1 = c->rect.right > x1 ? x1 : c->rect.right;
-    from_base(x0, c0);
-    if (c->pending == PENDING_CLEAR) {
-        pixels_fill(row + c0, c1 - c0, c->background);
-    } else {
-        const uint32_t saved_width = c->rect.right - c->rect.left;
-        pixels_copy(row + c0,
-                    c->saved + size_t(y - c->rect.top) * saved_width + (c0 - c->rect.left),
-                    c1 - c0);
-    }
-    from_base(c1, x1);
-}
+// ---- Buffers ----------------------------------------------------------------------
 
 // Makes buffer hold at least bytes; what it held is not kept.
 bool reserve(void** buffer, size_t* capacity, size_t bytes) {
@@ -101,53 +71,481 @@ bool reserve(void** buffer, size_t* capacity, size_t bytes) {
     return *buffer != nullptr;
 }
 
-// The saved-rectangle buffer (0 or 1) that the canvas before does not use.
-uint32_t free_slot(const CompositingContext* context, const CanvasBefore& before) {
-    return before.pending == PENDING_RESTORE && before.saved == context->saved[0] ? 1 : 0;
+// What the buffers of a frame's compositing must hold, at pixel_bytes a
+// pixel: the one place that decides them, for the plan and for the frame.
+struct Buffers {
+    size_t canvas;
+    size_t saved;     // into the buffer the pending restore does not use
+    size_t row;
+    size_t change;
+};
+
+uint32_t own_slot(const CompositingContext* context) {
+    return context->pending == PENDING_RESTORE ? context->pending_saved ^ 1 : 0;
 }
 
-// The saved-rectangle buffer that `before` does not use, holding at least
-// pixels; null without memory.
-uint32_t* free_saved(CompositingContext* context, uint64_t pixels) {
-    const uint32_t k = free_slot(context, context->before);
-    void* buffer = context->saved[k];
-    if (!reserve(&buffer, &context->saved_capacity[k], size_t(pixels) * 4u)) {
-        context->saved[k] = nullptr;
-        return nullptr;
+Buffers buffers_for(const CompositingContext* context, uint32_t index, const CanvasRect& drawn,
+                    const CanvasRect& change, uint32_t disposal, uint32_t pixel_bytes) {
+    Buffers b{};
+    b.canvas = size_t(context->width) * context->height * pixel_bytes;
+    b.saved = disposal == 3 ? size_t(area(drawn)) * pixel_bytes : 0;
+    // Room for a row's runs and, after it, the row.
+    b.row = size_t(context->width) * (4 + pixel_bytes);
+    // Frame 0 is a key frame whatever it draws: its change is its rows word.
+    b.change = index == 0 ? 4
+                          : change_bound_bytes(change.right - change.left,
+                                               change.bottom - change.top, pixel_bytes);
+    return b;
+}
+
+bool reserve_buffers(CompositingContext* context, const Buffers& b) {
+    void* row = context->runs;
+    if (!reserve(&row, &context->row_capacity, b.row)) {
+        context->row = context->runs = nullptr;
+        return false;
     }
-    context->saved[k] = static_cast<uint32_t*>(buffer);
-    return context->saved[k];
+    context->runs = static_cast<uint32_t*>(row);
+    context->row = context->runs + context->width;
+    const uint32_t own = own_slot(context);
+    return reserve(&context->saved[own], &context->saved_capacity[own], b.saved) &&
+           reserve(&context->change, &context->change_capacity, b.change);
 }
 
-// The runs in which new and old differ over [x0, x1), joined across gaps
-// shorter than RUN_GAP, as x | length << 16. Where runs would take more
-// room than one run from the first change to the last, that one run.
-uint32_t find_runs(const uint32_t* fresh, const uint32_t* old, uint32_t x0, uint32_t x1,
-                   uint32_t* runs) {
-    uint32_t count = 0, covered = 0;
-    uint32_t x = x0;
-    while (x < x1) {
+// ---- The canvas palette -----------------------------------------------------------
+
+constexpr uint32_t LOOKUP_TAKEN = 0x01000000;
+
+uint32_t lookup_at(uint32_t colour) {
+    return (colour * 0x9E3779B1u) >> 23;  // CANVAS_LOOKUP_SIZE = 2^9
+}
+
+int find_slot(const CanvasPalette* palette, uint32_t colour) {
+    const uint32_t key = colour | LOOKUP_TAKEN;
+    for (uint32_t at = lookup_at(colour);; at = (at + 1) % CANVAS_LOOKUP_SIZE) {
+        if (palette->lookup[at] == key) return palette->lookup_slot[at];
+        if (palette->lookup[at] == 0) return -1;
+    }
+}
+
+void add_lookup(CanvasPalette* palette, uint32_t colour, uint32_t slot) {
+    uint32_t at = lookup_at(colour);
+    while (palette->lookup[at] != 0) {
+        if (palette->lookup[at] == (colour | LOOKUP_TAKEN)) return;  // an equal colour's slot stays
+        at = (at + 1) % CANVAS_LOOKUP_SIZE;
+    }
+    palette->lookup[at] = colour | LOOKUP_TAKEN;
+    palette->lookup_slot[at] = uint8_t(slot);
+}
+
+// Makes the lookup hold the slots in use (the first of equal colours).
+void rebuild_lookup(CanvasPalette* palette) {
+    std::memset(palette->lookup, 0, sizeof palette->lookup);
+    palette->free_slots = 0;
+    for (uint32_t s = 0; s < PALETTE_SIZE; s++) {
+        if (palette->in_use[s]) {
+            add_lookup(palette, palette->colours[s], s);
+        } else {
+            palette->free_slots++;
+        }
+    }
+}
+
+// Puts free slot s in use for colour.
+void claim_slot(CanvasPalette* palette, uint32_t s, uint32_t colour) {
+    if (palette->colours[s] != colour) {
+        palette->colours[s] = colour;
+        palette->stored = nullptr;  // the colours the store keeps have changed
+    }
+    palette->in_use[s] = 1;
+    palette->free_slots--;
+    add_lookup(palette, colour, s);
+}
+
+// The slot of colour: preferred where it holds that colour, else the slot in
+// use that holds it, else a free one (one that holds the colour still, from
+// an earlier frame, first); -1 when none is free.
+int take_slot(CanvasPalette* palette, uint32_t colour, int preferred = -1) {
+    if (preferred >= 0 && palette->colours[preferred] == colour) {
+        if (!palette->in_use[preferred]) claim_slot(palette, uint32_t(preferred), colour);
+        return preferred;
+    }
+    const int found = find_slot(palette, colour);
+    if (found >= 0 || palette->free_slots == 0) return found;
+    // From the top: tables fill from index 0, and keep their spare and
+    // transparent entries at the end, where a new colour overwrites least.
+    int free = -1;
+    for (uint32_t s = PALETTE_SIZE; s-- > 0;) {
+        if (palette->in_use[s]) continue;
+        if (palette->colours[s] == colour) {
+            free = int(s);
+            break;
+        }
+        if (free < 0) free = int(s);
+    }
+    claim_slot(palette, uint32_t(free), colour);
+    return free;
+}
+
+// Adds the pixels (slots) to a count of each slot's pixels.
+void count_slots(const uint8_t* pixels, size_t count, uint32_t* counts) {
+    for (size_t i = 0; i < count; i++) counts[pixels[i]]++;
+}
+
+// Frees the slots whose colour neither the canvas nor the pending restore
+// shows: the last picture is what the next frame is compared with, so its
+// colours keep their slots.
+void free_unused_slots(CompositingContext* context) {
+    uint32_t counts[PALETTE_SIZE] = {};
+    count_slots(static_cast<const uint8_t*>(context->canvas),
+                size_t(context->width) * context->height, counts);
+    if (context->pending == PENDING_RESTORE) {
+        count_slots(static_cast<const uint8_t*>(context->saved[context->pending_saved]),
+                    size_t(area(context->pending_rect)), counts);
+    }
+    for (uint32_t s = 0; s < PALETTE_SIZE; s++) context->palette.in_use[s] = counts[s] > 0;
+    rebuild_lookup(&context->palette);
+}
+
+// ---- The colours a frame draws ----------------------------------------------------
+
+struct FrameColours {
+    uint8_t used[PALETTE_SIZE];  // the image's indices drawn opaque on the canvas, or more
+    bool black;                  // pixels the data did not reach, drawn black
+    bool background;             // the pending clear, or the clear canvas of frame 0
+    bool counted;                // used holds exactly the indices drawn
+};
+
+// Whether any pixel of the drawn part was not reached by the data.
+bool reaches_short(const Frame* frame, const FrameImage* image, const CanvasRect& drawn) {
+    const uint32_t x0 = drawn.left - frame->left, span = drawn.right - drawn.left;
+    for (uint32_t y = drawn.top; y < drawn.bottom; y++) {
+        if (image_row_reached(image, y - frame->top) < x0 + span) return true;
+    }
+    return false;
+}
+
+// What the frame draws: at first every opaque index of its palette; with
+// count, exactly the indices its drawn pixels use.
+void colours_drawn(const CompositingContext* context, const Frame* frame, const FrameImage* image,
+                   const CanvasRect& drawn, uint32_t index, bool count, FrameColours* colours) {
+    std::memset(colours, 0, sizeof *colours);
+    colours->background = index == 0 || context->pending == PENDING_CLEAR;
+    if (!image->pixels || is_empty(drawn)) return;
+    colours->black = !(image->keyed && image->unreached_see_through) &&
+                     reaches_short(frame, image, drawn);
+    if (!count) {
+        for (uint32_t i = 0; i < PALETTE_SIZE; i++) {
+            colours->used[i] = !(image->keyed && image->see_through[i]);
+        }
+        // The black of the indices past the table, should the image use one.
+        colours->black = colours->black || (image->colour_count < PALETTE_SIZE &&
+                                            !(image->keyed && image->see_through[PALETTE_SIZE - 1]));
+        return;
+    }
+    colours->counted = true;
+    const uint32_t x0 = drawn.left - frame->left, span = drawn.right - drawn.left;
+    uint32_t counts[PALETTE_SIZE] = {};
+    for (uint32_t y = drawn.top; y < drawn.bottom; y++) {
+        const uint32_t iy = y - frame->top;
+        const uint32_t reached = image_row_reached(image, iy);
+        const uint32_t opaque = reached > x0 ? (reached - x0 < span ? reached - x0 : span) : 0;
+        count_slots(image->pixels + size_t(iy) * image->width + x0, opaque, counts);
+    }
+    for (uint32_t i = 0; i < PALETTE_SIZE; i++) {
+        colours->used[i] = counts[i] > 0 && !(image->keyed && image->see_through[i]);
+    }
+}
+
+// Slots for the colours a frame draws: map[i] for each index it draws, and
+// the slots of black and of the background where it draws them, found in
+// the palette or (take) given free slots. False when they are not there, or
+// no slot is free.
+bool slots_for(CanvasPalette* palette, const CompositingContext* context, const FrameImage* image,
+               const FrameColours* colours, bool take, uint8_t* map, uint8_t* black,
+               uint8_t* background) {
+    auto slot_of = [&](uint32_t colour, bool may_take, uint8_t* slot) {
+        const int s = may_take ? take_slot(palette, colour) : find_slot(palette, colour);
+        *slot = uint8_t(s);
+        return s >= 0;
+    };
+    // Black and the background take a slot even when only looked for: one
+    // each at most, where a whole table's worth would fill the palette.
+    if ((colours->black && !slot_of(0, true, black)) ||
+        (colours->background && !slot_of(context->background, true, background))) {
+        return false;
+    }
+    for (uint32_t i = 0; i < PALETTE_SIZE; i++) {
+        if (!colours->used[i]) continue;
+        if (!take && !colours->counted && i >= image->colour_count) {
+            map[i] = *black;  // past the table: black
+            continue;
+        }
+        // The slot of the index itself where it holds the colour, so that a
+        // palette the canvas took over maps to itself, equal colours too.
+        const uint32_t colour = image->palette.colours[i];
+        if (palette->colours[i] == colour) {
+            map[i] = uint8_t(take_slot(palette, colour, int(i)));
+            continue;
+        }
+        if (!slot_of(colour, take, &map[i])) return false;
+    }
+    return true;
+}
+
+// What tells one palette from another, for the re-slotting: a hash of its
+// colours.
+uint64_t palette_order(const FrameImage* image) {
+    uint64_t hash = 0xCBF29CE484222325ull;
+    for (uint32_t k = 0; k < PALETTE_SIZE; k++) hash = (hash ^ image->palette.colours[k]) * 0x100000001B3ull;
+    return hash;
+}
+
+// Whether map sends every index the frame draws to itself.
+bool is_identity(const FrameColours* colours, const uint8_t* map) {
+    for (uint32_t i = 0; i < PALETTE_SIZE; i++) {
+        if (colours->used[i] && map[i] != i) return false;
+    }
+    return true;
+}
+
+// Re-slots the canvas to the image's palette: each index the frame draws
+// becomes the slot of its own colour, the canvas's other colours take the
+// indices the frame does not use, and the canvas (and the pending restore's
+// pixels) are rewritten in the new slots. From then on frames of that
+// palette move their indices as they are. False, nothing changed, where the
+// canvas's colours do not fit beside the image's.
+bool reslot_to_image(CompositingContext* context, const FrameImage* image,
+                     const FrameColours* colours) {
+    CanvasPalette* palette = &context->palette;
+    CanvasPalette fresh{};
+    std::memcpy(fresh.colours, image->palette.colours, sizeof fresh.colours);
+    std::memcpy(fresh.in_use, colours->used, sizeof fresh.in_use);
+    rebuild_lookup(&fresh);
+    uint8_t remap[PALETTE_SIZE];
+    for (uint32_t s = 0; s < PALETTE_SIZE; s++) {
+        if (!palette->in_use[s]) continue;
+        const int slot = take_slot(&fresh, palette->colours[s]);
+        if (slot < 0) return false;
+        remap[s] = uint8_t(slot);
+    }
+    uint8_t* canvas = static_cast<uint8_t*>(context->canvas);
+    const size_t count = size_t(context->width) * context->height;
+    for (size_t i = 0; i < count; i++) canvas[i] = remap[canvas[i]];
+    if (context->pending == PENDING_RESTORE) {
+        uint8_t* saved = static_cast<uint8_t*>(context->saved[context->pending_saved]);
+        const size_t pixels = size_t(area(context->pending_rect));
+        for (size_t i = 0; i < pixels; i++) saved[i] = remap[saved[i]];
+    }
+    *palette = fresh;
+    return true;
+}
+
+// Maps the frame's colours to slots: where the canvas's palette holds every
+// colour of the image's palette already (a file of one table, frame after
+// frame), all of them at once; else the indices the frame uses, counted,
+// with slots freed by counting the canvas's where the free ones run short.
+// A frame that draws over a large part of the canvas in a palette of
+// another order (a file's first frame in a table of its own, the rest in
+// the global one) re-slots the canvas to it first.
+bool map_colours(CompositingContext* context, const FrameImage* image, FrameColours* colours,
+                 const Frame* frame, const CanvasRect& drawn, uint32_t index, uint8_t* map,
+                 uint8_t* black, uint8_t* background) {
+    CanvasPalette* palette = &context->palette;
+    // Once for each palette: where its next frame still cannot move its
+    // indices as they are, the map does it.
+    const uint64_t order = palette_order(image);
+    const bool may_reslot = area(drawn) * 4 >= uint64_t(context->width) * context->height &&
+                            order != context->reslotted_for;
+    if (slots_for(palette, context, image, colours, false, map, black, background) &&
+        (!may_reslot || is_identity(colours, map))) {
+        return true;
+    }
+    colours_drawn(context, frame, image, drawn, index, true, colours);
+    if (may_reslot) {
+        context->reslotted_for = order;
+        free_unused_slots(context);
+        if (reslot_to_image(context, image, colours) &&
+            slots_for(palette, context, image, colours, true, map, black, background)) {
+            return true;
+        }
+    }
+    if (slots_for(palette, context, image, colours, true, map, black, background)) return true;
+    free_unused_slots(context);
+    return slots_for(palette, context, image, colours, true, map, black, background);
+}
+
+// ---- Drawing rows -----------------------------------------------------------------
+
+// One frame drawn in the canvas's pixels.
+template <typename Pixel>
+struct Draw {
+    const Pixel* canvas;
+    uint32_t width;
+    Pixel background;
+    uint32_t pending;
+    CanvasRect pending_rect;
+    const Pixel* restore;       // PENDING_RESTORE: the saved pixels
+    const FrameImage* image;
+    uint32_t left, top;         // the image's place on the canvas
+    CanvasRect drawn;
+    Pixel map[PALETTE_SIZE];    // the image's indices as the canvas's pixels
+    Pixel black;
+    bool copies;                // narrow and map is the identity: indices are copied
+    int see_through;            // the one see-through index, or -1 (none, or several)
+    Pixel* own_saved;           // disposal 3: where the canvas before the frame is saved
+};
+
+// Indices copied over row but where they are key, sixteen at a time.
+inline void copy_all_but_key(uint8_t* to, const uint8_t* from, uint32_t count, uint8_t key) {
+    uint32_t i = 0;
 #ifdef ZOETRA_SSE2
-        for (; x + 4 <= x1; x += 4) {
-            __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(fresh + x));
-            __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(old + x));
-            if (_mm_movemask_epi8(_mm_cmpeq_epi32(a, b)) != 0xFFFF) break;
-        }
+    const __m128i keys = _mm_set1_epi8(char(key));
+    for (; i + 16 <= count; i += 16) {
+        __m128i image = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i));
+        __m128i under = _mm_loadu_si128(reinterpret_cast<const __m128i*>(to + i));
+        __m128i keep = _mm_cmpeq_epi8(image, keys);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i),
+                         _mm_or_si128(_mm_and_si128(keep, under), _mm_andnot_si128(keep, image)));
+    }
 #endif
-        while (x < x1 && fresh[x] == old[x]) x++;
-        if (x >= x1) break;
-        const uint32_t start = x;
-        uint32_t last = x++;
-        for (; x < x1 && x - last <= RUN_GAP; x++) {
-            if (fresh[x] != old[x]) last = x;
+    for (; i < count; i++) {
+        if (from[i] != key) to[i] = from[i];
+    }
+}
+
+// The image's pixels of canvas row y over [drawn.left, drawn.right) onto row.
+template <typename Pixel>
+void draw_image_row(const Draw<Pixel>* d, uint32_t y, Pixel* row) {
+    const FrameImage* image = d->image;
+    const uint32_t iy = y - d->top, x0 = d->drawn.left - d->left;
+    const uint32_t span = d->drawn.right - d->drawn.left;
+    const uint32_t reached = image_row_reached(image, iy);
+    const uint32_t reached_here = reached > x0 ? (reached - x0 < span ? reached - x0 : span) : 0;
+    uint32_t opaque = reached_here;
+    const uint8_t* from = image->pixels + size_t(iy) * image->width + x0;
+    Pixel* to = row + d->drawn.left;
+    if (!image->keyed) {
+        if constexpr (sizeof(Pixel) == 1) {
+            if (d->copies) {
+                std::memcpy(to, from, opaque);
+            } else {
+                for (uint32_t i = 0; i < opaque; i++) to[i] = d->map[from[i]];
+            }
+        } else {
+            for (uint32_t i = 0; i < opaque; i++) to[i] = d->map[from[i]];
         }
+        for (uint32_t i = reached_here; i < span; i++) to[i] = d->black;
+        return;
+    }
+    if constexpr (sizeof(Pixel) == 1) {
+        if (d->copies && d->see_through >= 0) {
+            copy_all_but_key(to, from, opaque, uint8_t(d->see_through));
+            opaque = 0;  // done
+        }
+    }
+    const uint8_t* see_through = image->see_through;
+    for (uint32_t i = 0; i < opaque; i++) {
+        const uint8_t k = from[i];
+        if (!see_through[k]) to[i] = d->map[k];
+    }
+    if (!image->unreached_see_through) {
+        for (uint32_t i = reached_here; i < span; i++) to[i] = d->black;
+    }
+}
+
+// Canvas row y over [x0, x1) as the frame leaves it, into row (indexed by x).
+template <typename Pixel>
+void draw_row(const Draw<Pixel>* d, uint32_t y, uint32_t x0, uint32_t x1, Pixel* row) {
+    std::memcpy(row + x0, d->canvas + size_t(y) * d->width + x0, size_t(x1 - x0) * sizeof(Pixel));
+    if (d->pending != PENDING_NONE && row_in(d->pending_rect, y)) {
+        const CanvasRect& r = d->pending_rect;
+        const uint32_t width = r.right - r.left;
+        if (d->pending == PENDING_CLEAR) {
+            for (uint32_t x = r.left; x < r.right; x++) row[x] = d->background;
+        } else {
+            std::memcpy(row + r.left, d->restore + size_t(y - r.top) * width, width * sizeof(Pixel));
+        }
+    }
+    if (!row_in(d->drawn, y)) return;
+    if (d->own_saved) {
+        const uint32_t width = d->drawn.right - d->drawn.left;
+        std::memcpy(d->own_saved + size_t(y - d->drawn.top) * width, row + d->drawn.left,
+                    width * sizeof(Pixel));
+    }
+    if (d->image->pixels) draw_image_row(d, y, row);
+}
+
+// Unchanged pixels up to this many between two changed ones are kept with
+// them: a run costs a word of its own and a copy when it is applied.
+template <typename Pixel>
+constexpr uint32_t RUN_GAP = sizeof(Pixel) == 1 ? 6 : 8;
+
+// Bit i set where the rows differ at x + i, for the 16 pixels from x.
+template <typename Pixel>
+uint32_t differences(const Pixel* fresh, const Pixel* old, uint32_t x) {
+#ifdef ZOETRA_SSE2
+    if constexpr (sizeof(Pixel) == 1) {
+        __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(fresh + x));
+        __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(old + x));
+        return ~uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(a, b))) & 0xFFFFu;
+    } else {
+        uint32_t same = 0;
+        for (uint32_t k = 0; k < 4; k++) {
+            __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(fresh + x + 4 * k));
+            __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(old + x + 4 * k));
+            same |= uint32_t(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(a, b)))) << (4 * k);
+        }
+        return ~same & 0xFFFFu;
+    }
+#else
+    uint32_t mask = 0;
+    for (uint32_t k = 0; k < 16; k++) mask |= uint32_t(fresh[x + k] != old[x + k]) << k;
+    return mask;
+#endif
+}
+
+// The runs in which the rows differ over [x0, x1), joined across short
+// gaps, as x | length << 16. Where runs would take more room than one run
+// from the first change to the last, that one run.
+template <typename Pixel>
+uint32_t find_runs(const Pixel* fresh, const Pixel* old, uint32_t x0, uint32_t x1, uint32_t* runs) {
+    uint32_t count = 0, covered = 0;
+    uint32_t start = 0, last = 0;
+    bool open = false;
+    auto close = [&] {
         runs[count++] = start | (last + 1 - start) << 16;
         covered += last + 1 - start;
+    };
+    // Sixteen pixels at a time; only where some differ, one changed pixel
+    // at a time.
+    for (uint32_t x = x0; x < x1; x += 16) {
+        uint32_t mask;
+        if (x + 16 <= x1) {
+            mask = differences(fresh, old, x);
+        } else {
+            mask = 0;
+            for (uint32_t k = 0; x + k < x1; k++) mask |= uint32_t(fresh[x + k] != old[x + k]) << k;
+        }
+        if (mask == 0xFFFFu && open && x - last <= RUN_GAP<Pixel>) {
+            last = x + 15;
+            continue;
+        }
+        for (; mask; mask &= mask - 1) {
+            const uint32_t at = x + lowest_set_bit(mask);
+            if (open && at - last <= RUN_GAP<Pixel>) {
+                last = at;
+                continue;
+            }
+            if (open) close();
+            start = last = at;
+            open = true;
+        }
     }
+    if (open) close();
     if (count > 1) {
         const uint32_t first = runs[0] & 0xFFFFu;
         const uint32_t end = (runs[count - 1] & 0xFFFFu) + (runs[count - 1] >> 16);
-        if (count + covered > 1 + (end - first)) {
+        if (4 * count + covered * sizeof(Pixel) > 4 + (end - first) * sizeof(Pixel)) {
             runs[0] = first | (end - first) << 16;
             count = 1;
         }
@@ -155,291 +553,411 @@ uint32_t find_runs(const uint32_t* fresh, const uint32_t* old, uint32_t x0, uint
     return count;
 }
 
-// Makes the running canvas hold the last picture and `before` refer to it;
-// the last picture may have been a key frame's. Returns false without
-// memory, the context unchanged but for buffers it may have grown.
-bool take_canvas(CompositingContext* context, uint32_t width, uint32_t height) {
-    const size_t bytes = bitmap_byte_size(width, height);
-    if (!context->canvas) {
-        context->canvas = static_cast<uint32_t*>(std::malloc(bytes));
-        if (!context->canvas) return false;
-    }
-    if (context->last == context->canvas) return true;
-    CanvasBefore* before = &context->before;
-    if (before->base != context->last) {
-        // After a key frame restored to previous, the canvas before the
-        // next frame is not that key frame's picture but the one before it,
-        // which may be the running canvas itself. Outside the key frame's
-        // rectangle (dirty) the two agree; inside it, it is saved first.
-        const CanvasRect dirty = context->dirty;
-        uint32_t* saved = nullptr;
-        if (!is_empty(dirty)) {
-            saved = free_saved(context, area(dirty));
-            if (!saved) return false;
-            const uint32_t saved_width = dirty.right - dirty.left;
-            for (uint32_t y = dirty.top; y < dirty.bottom; y++) {
-                canvas_run(before, width, y, context->row, dirty.left, dirty.right);
-                pixels_copy(saved + size_t(y - dirty.top) * saved_width, context->row + dirty.left,
-                            saved_width);
-            }
+// Draws the frame's rectangle of change row by row into the change, and
+// each changed row back into the canvas; with no writer (a frame that is a
+// key frame whatever it changes) only into the canvas.
+template <typename Pixel>
+void draw_change(const Draw<Pixel>* d, const CanvasRect& change, Pixel* row, uint32_t* runs,
+                 ChangeWriter* writer) {
+    Pixel* canvas = const_cast<Pixel*>(d->canvas);
+    for (uint32_t y = change.top; y < change.bottom; y++) {
+        const bool image_row = row_in(d->drawn, y);
+        const bool pending_row = d->pending != PENDING_NONE && row_in(d->pending_rect, y);
+        if (!image_row && !pending_row) continue;
+        uint32_t x0 = image_row ? d->drawn.left : d->pending_rect.left;
+        uint32_t x1 = image_row ? d->drawn.right : d->pending_rect.right;
+        if (image_row && pending_row) {
+            if (d->pending_rect.left < x0) x0 = d->pending_rect.left;
+            if (d->pending_rect.right > x1) x1 = d->pending_rect.right;
         }
-        *before = CanvasBefore{context->canvas, saved ? uint32_t(PENDING_RESTORE) : uint32_t(PENDING_NONE),
-                               dirty, saved, before->background};
-    } else {
-        before->base = context->canvas;
+        draw_row(d, y, x0, x1, row);
+        Pixel* old = canvas + size_t(y) * d->width;
+        if (writer) {
+            const uint32_t run_count = find_runs(row, old, x0, x1, runs);
+            if (run_count == 0) continue;
+            change_add_row(writer, y, runs, run_count, row);
+        }
+        // Row y is not read again by this frame: the rows below read their own.
+        std::memcpy(old + x0, row + x0, size_t(x1 - x0) * sizeof(Pixel));
     }
-    pixels_copy(context->canvas, context->last, bytes / 4);
-    context->last = context->canvas;
+}
+
+// ---- Wide and narrow --------------------------------------------------------------
+
+// Makes the canvas (and the pending restore's pixels) 32-bit colours.
+bool widen(CompositingContext* context) {
+    const size_t count = size_t(context->width) * context->height;
+    uint32_t* wide = static_cast<uint32_t*>(std::malloc(count * 4));
+    if (!wide) return false;
+    if (context->pending == PENDING_RESTORE) {
+        const uint32_t k = context->pending_saved;
+        const size_t pixels = size_t(area(context->pending_rect));
+        uint32_t* saved = static_cast<uint32_t*>(std::malloc(pixels * 4 + 4));
+        if (!saved) {
+            std::free(wide);
+            return false;
+        }
+        pixels_expand(saved, static_cast<const uint8_t*>(context->saved[k]), pixels,
+                      context->palette.colours);
+        std::free(context->saved[k]);
+        context->saved[k] = saved;
+        context->saved_capacity[k] = pixels * 4 + 4;
+    }
+    pixels_expand(wide, static_cast<const uint8_t*>(context->canvas), count, context->palette.colours);
+    std::free(context->canvas);
+    context->canvas = wide;
+    context->pixel_bytes = 4;
     return true;
 }
 
-// After frame index is drawn: the canvas the next frame is drawn over, by
-// its disposal. picture is the frame's picture; saved, for a frame kept as
-// a change that restores to previous, the canvas before it in its
-// rectangle.
-void advance(CompositingContext* context, const Frame* frame, const CanvasRect& drawn,
-             const uint32_t* picture, const uint32_t* saved) {
-    CanvasBefore* before = &context->before;
-    context->last = picture;
-    if (frame->disposal == 3) {
-        if (saved) {
-            *before = CanvasBefore{picture, PENDING_RESTORE, drawn, saved, before->background};
+// Collects the distinct colours of pixels into palette (slots in order of
+// first sight); false as soon as there are more than 256.
+bool collect_colours(const uint32_t* pixels, size_t count, CanvasPalette* palette) {
+    uint32_t last = ~0u;
+    for (size_t i = 0; i < count; i++) {
+        const uint32_t colour = pixels[i];
+        if (colour == last) continue;
+        last = colour;
+        if (take_slot(palette, colour) < 0) return false;
+    }
+    return true;
+}
+
+// Writes the slots of the colours of pixels (all in palette) into slots.
+void slots_of(const uint32_t* pixels, size_t count, const CanvasPalette* palette, uint8_t* slots) {
+    uint32_t last = ~0u;
+    uint8_t slot = 0;
+    for (size_t i = 0; i < count; i++) {
+        if (pixels[i] != last) {
+            last = pixels[i];
+            slot = uint8_t(find_slot(palette, last));
         }
-        // A key frame leaves `before` as it was: the picture it was drawn
-        // over stays untouched in the store or the canvas.
-        context->dirty = drawn;
-        if (is_empty(drawn)) context->dirty = CanvasRect{};
-        return;
+        slots[i] = slot;
     }
-    if (frame->disposal == 2 && !is_empty(drawn)) {
-        *before = CanvasBefore{picture, PENDING_CLEAR, drawn, nullptr, before->background};
-        context->dirty = drawn;
-        return;
+}
+
+void clear_palette(CanvasPalette* palette) {
+    std::memset(palette->in_use, 0, sizeof palette->in_use);
+    rebuild_lookup(palette);
+}
+
+// Makes a wide canvas narrow again when its colours and those of the pending
+// restore fit in 256 slots. Returns false (the canvas stays wide) when they
+// do not, or without memory.
+bool narrow(CompositingContext* context) {
+    const size_t count = size_t(context->width) * context->height;
+    const uint32_t* canvas = static_cast<const uint32_t*>(context->canvas);
+    const bool restore = context->pending == PENDING_RESTORE;
+    const uint32_t k = context->pending_saved;
+    const size_t saved_count = restore ? size_t(area(context->pending_rect)) : 0;
+    const uint32_t* saved = restore ? static_cast<const uint32_t*>(context->saved[k]) : nullptr;
+    CanvasPalette palette{};
+    clear_palette(&palette);
+    if (!collect_colours(canvas, count, &palette) || !collect_colours(saved, saved_count, &palette)) {
+        return false;
     }
-    *before = CanvasBefore{picture, PENDING_NONE, CanvasRect{}, nullptr, before->background};
-    context->dirty = CanvasRect{};
+    uint8_t* slim = static_cast<uint8_t*>(std::malloc(count));
+    if (!slim) return false;
+    if (restore) slots_of(saved, saved_count, &palette, static_cast<uint8_t*>(context->saved[k]));
+    slots_of(canvas, count, &palette, slim);
+    std::free(context->canvas);
+    context->canvas = slim;
+    context->pixel_bytes = 1;
+    context->palette = palette;
+    return true;
+}
+
+// Rewrites a change of 32-bit pixels in place as one of slots of palette,
+// when their colours fit in 256. Returns its new size, or 0 (unchanged).
+size_t narrow_change(uint8_t* change, CanvasPalette* palette) {
+    clear_palette(palette);
+    const uint32_t rows = *reinterpret_cast<const uint32_t*>(change);
+    // First the colours, then the rewrite: a narrow row is never longer than
+    // the wide one it replaces, so it is written over the part already read.
+    for (int pass = 0; pass < 2; pass++) {
+        const uint8_t* from = change + 4;
+        uint8_t* to = change + 4;
+        for (uint32_t r = 0; r < rows; r++) {
+            const uint32_t run_count = reinterpret_cast<const uint32_t*>(from)[0] >> 16;
+            const size_t header = 4 + size_t(run_count) * 4;
+            uint32_t pixels = 0;
+            for (uint32_t k = 0; k < run_count; k++) {
+                pixels += reinterpret_cast<const uint32_t*>(from + 4)[k] >> 16;
+            }
+            const uint32_t* colours = reinterpret_cast<const uint32_t*>(from + header);
+            if (pass == 0) {
+                if (!collect_colours(colours, pixels, palette)) return 0;
+            } else {
+                std::memmove(to, from, header);
+                slots_of(colours, pixels, palette, to + header);
+                const size_t end = header + ((size_t(pixels) + 3) & ~size_t(3));
+                std::memset(to + header + pixels, 0, end - header - pixels);
+                to += end;
+            }
+            from += header + size_t(pixels) * 4;
+        }
+        if (pass == 1) return size_t(to - change);
+    }
+    return 0;
+}
+
+// ---- The frame ----------------------------------------------------------------------
+
+// After frame index is drawn: the disposal the next frame is drawn over.
+void advance(CompositingContext* context, const Frame* frame, const CanvasRect& drawn) {
+    const uint32_t own = own_slot(context);  // where this frame saved into
+    context->pending = PENDING_NONE;
+    if (is_empty(drawn)) return;
+    if (frame->disposal == 2) {
+        context->pending = PENDING_CLEAR;
+        context->pending_rect = drawn;
+    } else if (frame->disposal == 3) {
+        context->pending_saved = own;
+        context->pending = PENDING_RESTORE;
+        context->pending_rect = drawn;
+    }
+}
+
+// The store's palette of the canvas's colours; null without memory.
+const uint32_t* stored_palette(Animation* animation, CompositingContext* context) {
+    CanvasPalette* palette = &context->palette;
+    if (!palette->stored) palette->stored = store_palette(animation, &context->palettes, palette->colours);
+    return palette->stored;
+}
+
+// The key frame's picture: its block in the store, copied from the canvas
+// by the job.
+int store_key(Animation* animation, CompositingContext* context, uint32_t index, CompositeJob* job) {
+    const uint32_t* palette = context->pixel_bytes == 1 ? stored_palette(animation, context) : nullptr;
+    if (context->pixel_bytes == 1 && !palette) return 0;
+    const size_t row_bytes = size_t(context->width) * context->pixel_bytes;
+    void* block = store_key_frame(animation, &context->run, index, row_bytes * context->height, palette);
+    if (!block) return 0;
+    *job = CompositeJob{static_cast<const uint8_t*>(context->canvas), static_cast<uint8_t*>(block),
+                        row_bytes, context->height};
+    return 1;
+}
+
+// An opaque image over the whole canvas, all of it reached: its indices
+// become the canvas with its palette, and the frame a key frame.
+bool covers_canvas(const CompositingContext* context, const Frame* frame, const FrameImage* image,
+                   const CanvasRect& drawn) {
+    return image->pixels && !image->keyed && frame->disposal != 3 && drawn.left == 0 &&
+           drawn.top == 0 && drawn.right == context->width && drawn.bottom == context->height &&
+           frame->left == 0 && frame->top == 0 &&
+           uint64_t(image->reached) == uint64_t(image->width) * image->height;
+}
+
+bool take_image(CompositingContext* context, const FrameImage* image, const FrameColours* colours) {
+    const uint32_t width = context->width, height = context->height;
+    if (context->pixel_bytes != 1) {
+        void* slim = std::malloc(size_t(width) * height);
+        if (!slim) return false;
+        std::free(context->canvas);
+        context->canvas = slim;
+        context->pixel_bytes = 1;
+    }
+    uint8_t* canvas = static_cast<uint8_t*>(context->canvas);
+    for (uint32_t y = 0; y < height; y++) {
+        std::memcpy(canvas + size_t(y) * width, image->pixels + size_t(y) * image->width, width);
+    }
+    CanvasPalette* palette = &context->palette;
+    std::memcpy(palette->colours, image->palette.colours, sizeof palette->colours);
+    std::memcpy(palette->in_use, colours->used, sizeof palette->in_use);
+    rebuild_lookup(palette);
+    palette->stored = nullptr;
+    return true;
+}
+
+template <typename Pixel>
+void set_up_draw(CompositingContext* context, const Frame* frame, const FrameImage* image,
+                 const CanvasRect& drawn, Draw<Pixel>* d) {
+    d->canvas = static_cast<const Pixel*>(context->canvas);
+    d->width = context->width;
+    d->pending = context->pending;
+    d->pending_rect = context->pending_rect;
+    d->restore = context->pending == PENDING_RESTORE
+                     ? static_cast<const Pixel*>(context->saved[context->pending_saved])
+                     : nullptr;
+    d->image = image;
+    d->left = frame->left;
+    d->top = frame->top;
+    d->drawn = drawn;
+    d->own_saved = frame->disposal == 3 && !is_empty(drawn)
+                       ? static_cast<Pixel*>(context->saved[own_slot(context)])
+                       : nullptr;
+}
+
+// Draws the frame into the change and the canvas; frame 0, a key frame
+// whatever it changes, into the canvas alone.
+template <typename Pixel>
+void draw_frame(CompositingContext* context, Draw<Pixel>* d, const CanvasRect& change,
+                uint32_t index, ChangeWriter* writer) {
+    change_begin(writer, context->change, sizeof(Pixel));
+    draw_change(d, change, static_cast<Pixel*>(context->row), context->runs,
+                index == 0 ? nullptr : writer);
 }
 
 }  // namespace
 
-void composite_plan(const CompositingContext* context, uint32_t width, uint32_t height,
-                    uint32_t index, uint32_t left, uint32_t top, uint32_t image_width,
-                    uint32_t image_height, uint32_t disposal, CompositePlan* plan) {
+void composite_plan(const CompositingContext* context, uint32_t index, uint32_t left, uint32_t top,
+                    uint32_t image_width, uint32_t image_height, uint32_t disposal,
+                    CompositePlan* plan) {
     *plan = CompositePlan{};
+    const uint32_t width = context->width, height = context->height;
     plan->drawn = drawn_rect(left, top, image_width, image_height, width, height);
-    plan->change = unite(plan->drawn, context->dirty);
-    const uint64_t canvas_pixels = uint64_t(width) * height;
-    const uint64_t picture = store_block_cost(canvas_pixels * 4u);
-    // A frame that may change half the canvas or more is a key frame at
-    // once: as a change it would cost about as much, and replaying it would
-    // copy as much as a key frame does.
-    plan->key = index == 0 || area(plan->change) * 2 >= canvas_pixels;
-    if (plan->key) {
-        plan->store_bytes = picture;
-        return;
-    }
+    plan->change = index == 0 ? CanvasRect{0, 0, width, height}
+                              : context->pending != PENDING_NONE
+                                    ? unite(plan->drawn, context->pending_rect)
+                                    : plan->drawn;
+    // At worst the frame is drawn wide: every buffer at 32 bits, a new
+    // canvas beside the old one, the pending restore's pixels made anew.
+    const Buffers b = buffers_for(context, index, plan->drawn, plan->change, disposal, 4);
     uint64_t scratch = 0;
-    if (!context->canvas) scratch += canvas_pixels * 4u;
-    if (!context->row) scratch += uint64_t(width) * 8u;
-    // Saved rectangles, each in the buffer it will go into (free_saved): the
-    // canvas before a key frame that restored to previous, which take_canvas
-    // saves, then this frame's own restore.
-    uint64_t saved_bytes[2] = {0, 0};
-    uint32_t own = free_slot(context, context->before);
-    if (context->last != context->canvas && context->before.base != context->last) {
-        if (is_empty(context->dirty)) {
-            own = 0;  // take_canvas leaves nothing pending
-        } else {
-            saved_bytes[own] = area(context->dirty) * 4u;
-            own ^= 1;
-        }
+    if (context->pixel_bytes != 4) scratch += b.canvas;
+    if (context->pending == PENDING_RESTORE && context->pixel_bytes != 4) {
+        scratch += area(context->pending_rect) * 4 + 4;
     }
-    if (disposal == 3) saved_bytes[own] = area(plan->drawn) * 4u;
-    for (uint32_t k = 0; k < 2; k++) {
-        if (saved_bytes[k] > context->saved_capacity[k]) scratch += saved_bytes[k];
-    }
-    const uint64_t bound = change_bound_bytes(plan->change.right - plan->change.left,
-                                              plan->change.bottom - plan->change.top);
-    if (bound > context->change_capacity) scratch += bound;
+    if (b.saved > context->saved_capacity[own_slot(context)]) scratch += b.saved;
+    if (b.row > context->row_capacity) scratch += b.row;
+    if (b.change > context->change_capacity) scratch += b.change;
     plan->scratch_bytes = scratch;
-    // The change itself, at worst as large as its bound; and where that
-    // would take the changes since the key frame past a canvas, a key
-    // frame's picture instead.
-    plan->store_bytes = store_block_cost(bound);
-    if (context->since_key_bytes + bound > canvas_pixels * 4u) {
-        plan->store_bytes = plan->store_bytes > picture ? plan->store_bytes : picture;
-    }
+    const uint64_t change = b.change;
+    const uint64_t picture = uint64_t(width) * height * 4;
+    plan->store_bytes = store_block_cost(change > picture ? change : picture) + STORE_PALETTE_BYTES;
 }
 
-uint64_t compositing_scratch_bytes(const CompositingContext* context, uint32_t width,
-                                   uint32_t height) {
-    uint64_t bytes = context->saved_capacity[0] + context->saved_capacity[1] + context->change_capacity;
-    if (context->canvas) bytes += uint64_t(width) * height * 4u;
-    if (context->row) bytes += uint64_t(width) * 8u;
+uint64_t compositing_scratch_bytes(const CompositingContext* context) {
+    uint64_t bytes = context->saved_capacity[0] + context->saved_capacity[1] +
+                     context->row_capacity + context->change_capacity;
+    if (context->canvas) bytes += uint64_t(context->width) * context->height * context->pixel_bytes;
     return bytes;
 }
 
-void composite_begin_key(Animation* animation, CompositingContext* context, uint32_t index,
-                         const uint32_t* image, uint32_t* picture, CompositeJob* job) {
-    const uint32_t width = animation->width, height = animation->height;
-    Frame* frame = &animation->frames[index];
-    if (index == 0) {
-        // Frame 0 starts from a canvas that is all background.
-        const uint32_t background = context->before.background;
-        context->before = CanvasBefore{nullptr, PENDING_NONE, CanvasRect{}, nullptr, background};
-        context->last = nullptr;
-        context->dirty = CanvasRect{};
-    }
-    job->canvas = context->before;
-    job->image = image;
-    job->image_width = frame->width;
-    job->image_top = frame->top;
-    job->drawn = drawn_rect(frame->left, frame->top, frame->width, frame->height, width, height);
-    job->keyed = frame->transparent_key != 0;
-    // The key is COLORREF 0x00BBGGRR; pixels are 0x00RRGGBB.
-    job->key = swap_red_blue(frame->transparent_key);
-    job->picture = picture;
-    job->width = width;
-    job->height = picture ? height : 0;
-
-    frame->stored = picture;
-    frame->key = index;
-    frame->cost = 0;
-    context->key = index;
-    context->since_key_bytes = 0;
-    context->since_key_pixels = 0;
-    advance(context, frame, job->drawn, picture, nullptr);
-}
-
-void composite_rows(const CompositeJob* job, uint32_t first_row, uint32_t end_row) {
-    const CanvasBefore* canvas = &job->canvas;
-    const uint32_t width = job->width, left = job->drawn.left, right = job->drawn.right;
-    const bool has_image = job->image && !is_empty(job->drawn);
-    if (end_row > job->height) end_row = job->height;
-    for (uint32_t y = first_row; y < end_row; y++) {
-        uint32_t* row = job->picture + size_t(y) * width;
-        if (!has_image || !row_in(job->drawn, y)) {
-            canvas_run(canvas, width, y, row, 0, width);
-            continue;
-        }
-        const uint32_t* from = job->image + size_t(y - job->image_top) * job->image_width;
-        if (job->keyed && canvas->base && !pending_in_row(canvas, y, left, right)) {
-            // The image over the picture below, but its key colour.
-            canvas_run(canvas, width, y, row, 0, left);
-            pixels_blend_keyed(row + left, from, canvas->base + size_t(y) * width + left,
-                               right - left, job->key);
-            canvas_run(canvas, width, y, row, right, width);
-        } else if (job->keyed) {
-            // The canvas first, then the image's pixels but its key colour.
-            canvas_run(canvas, width, y, row, 0, width);
-            pixels_copy_keyed(row + left, from, right - left, job->key);
-        } else {
-            canvas_run(canvas, width, y, row, 0, left);
-            pixels_copy(row + left, from, right - left);
-            canvas_run(canvas, width, y, row, right, width);
-        }
-    }
-}
-
-int composite_change(Animation* animation, CompositingContext* context, uint32_t index,
-                     const uint32_t* image, const CompositePlan* plan) {
-    const uint32_t width = animation->width, height = animation->height;
-    Frame* frame = &animation->frames[index];
+int composite_frame(Animation* animation, CompositingContext* context, uint32_t index,
+                    const FrameImage* image, const CompositePlan* plan, CompositeJob* job) {
+    *job = CompositeJob{};
+    const Frame* frame = &animation->frames[index];
     const CanvasRect drawn = plan->drawn;
-    if (!context->row) {
-        context->row = static_cast<uint32_t*>(std::malloc(size_t(width) * 4u));
-        context->runs = static_cast<uint32_t*>(std::malloc(size_t(width) * 4u));
-        if (!context->row || !context->runs) {
-            std::free(context->row);
-            std::free(context->runs);
-            context->row = context->runs = nullptr;
-            return 0;
-        }
+    const uint32_t width = context->width, height = context->height;
+    const uint64_t canvas_pixels = uint64_t(width) * height;
+    if (index == 0) {
+        context->pending = PENDING_NONE;
+        context->run = StoreRun{};
+        clear_palette(&context->palette);
     }
-    if (!take_canvas(context, width, height)) return 0;
-    const CanvasBefore* before = &context->before;
-    uint32_t* own_saved = nullptr;
-    if (frame->disposal == 3 && !is_empty(drawn)) {
-        own_saved = free_saved(context, area(drawn));
-        if (!own_saved) return 0;
+    FrameColours colours;
+    colours_drawn(context, frame, image, drawn, index, false, &colours);
+
+    if (covers_canvas(context, frame, image, drawn) && index == 0) {
+        colours_drawn(context, frame, image, drawn, index, true, &colours);
+        if (!take_image(context, image, &colours)) return 0;
+        advance(context, frame, drawn);
+        return store_key(animation, context, index, job);
     }
-    // The plan's: take_canvas leaves `dirty` as it was.
-    const CanvasRect change = plan->change;
-    if (!reserve(&context->change, &context->change_capacity,
-                 change_bound_bytes(change.right - change.left, change.bottom - change.top))) {
+    if (!context->canvas) {
+        // Frame 0: a canvas all background.
+        context->canvas = std::malloc(size_t(canvas_pixels));
+        if (!context->canvas) return 0;
+        context->pixel_bytes = 1;
+        uint8_t background = 0;
+        take_slot(&context->palette, context->background);
+        background = uint8_t(find_slot(&context->palette, context->background));
+        std::memset(context->canvas, background, size_t(canvas_pixels));
+    }
+    uint8_t map[PALETTE_SIZE] = {}, black = 0, background = 0;
+    bool narrow_frame = context->pixel_bytes == 1 &&
+                        map_colours(context, image, &colours, frame, drawn, index, map, &black,
+                                    &background);
+    if (!narrow_frame && covers_canvas(context, frame, image, drawn)) {
+        if (!colours.counted) colours_drawn(context, frame, image, drawn, index, true, &colours);
+        if (!take_image(context, image, &colours)) return 0;
+        advance(context, frame, drawn);
+        return store_key(animation, context, index, job);
+    }
+    const bool went_wide = !narrow_frame && context->pixel_bytes == 1;
+    if (went_wide && !widen(context)) return 0;
+    const uint32_t pixel_bytes = context->pixel_bytes;
+    if (!reserve_buffers(context, buffers_for(context, index, drawn, plan->change,
+                                              frame->disposal, pixel_bytes))) {
         return 0;
     }
 
-    // The rows of the rectangle of change, each made in the row buffer from
-    // the canvas before the frame and the image, then compared with the last
-    // picture (the running canvas, left as it is until the change is kept).
-    const bool keyed = frame->transparent_key != 0;
-    const uint32_t key = swap_red_blue(frame->transparent_key);
-    const uint32_t drawn_width = drawn.right - drawn.left;
-    uint32_t* row = context->row;
     ChangeWriter writer;
-    change_begin(&writer, context->change);
-    for (uint32_t y = change.top; y < change.bottom; y++) {
-        const bool image_row = image && row_in(drawn, y);
-        const bool pending_row = before->pending != PENDING_NONE && row_in(before->rect, y);
-        if (!image_row && !pending_row) continue;
-        uint32_t x0 = image_row ? drawn.left : before->rect.left;
-        uint32_t x1 = image_row ? drawn.right : before->rect.right;
-        if (image_row && pending_row) {
-            if (before->rect.left < x0) x0 = before->rect.left;
-            if (before->rect.right > x1) x1 = before->rect.right;
+    if (pixel_bytes == 1) {
+        Draw<uint8_t> d{};
+        set_up_draw(context, frame, image, drawn, &d);
+        d.background = background;
+        d.black = black;
+        std::memcpy(d.map, map, sizeof map);
+        d.copies = true;
+        for (uint32_t i = 0; i < PALETTE_SIZE && d.copies; i++) d.copies = !colours.used[i] || map[i] == i;
+        d.see_through = -1;
+        for (uint32_t i = 0, found = 0; image->keyed && i < PALETTE_SIZE; i++) {
+            if (!image->see_through[i]) continue;
+            d.see_through = found++ ? -1 : int(i);
+            if (found > 1) break;
         }
-        canvas_run(before, width, y, row, x0, x1);
-        if (own_saved && row_in(drawn, y)) {
-            pixels_copy(own_saved + size_t(y - drawn.top) * drawn_width, row + drawn.left,
-                        drawn_width);
-        }
-        if (image_row) {
-            const uint32_t* from = image + size_t(y - frame->top) * frame->width;
-            if (keyed) {
-                pixels_copy_keyed(row + drawn.left, from, drawn_width, key);
-            } else {
-                pixels_copy(row + drawn.left, from, drawn_width);
+        draw_frame(context, &d, plan->change, index, &writer);
+    } else {
+        Draw<uint32_t> d{};
+        set_up_draw(context, frame, image, drawn, &d);
+        d.background = context->background;
+        d.black = 0;
+        std::memcpy(d.map, image->palette.colours, sizeof d.map);
+        draw_frame(context, &d, plan->change, index, &writer);
+    }
+    advance(context, frame, drawn);
+
+    size_t bytes = change_bytes(&writer);
+    const uint32_t* palette = nullptr;
+    if (pixel_bytes == 4) {
+        // A wide canvas narrows again where the frame left few enough
+        // colours; a wide change is kept in slots where its own colours fit.
+        if (narrow(context)) {
+            bytes = 0;  // kept as a key frame below: its change is in colours
+        } else {
+            CanvasPalette own{};
+            const size_t narrowed = narrow_change(static_cast<uint8_t*>(context->change), &own);
+            if (narrowed) {
+                bytes = narrowed;
+                palette = store_palette(animation, &context->palettes, own.colours);
+                if (!palette) return 0;
             }
         }
-        const uint32_t* old = context->canvas + size_t(y) * width;
-        const uint32_t run_count = find_runs(row, old, x0, x1, context->runs);
-        change_add_row(&writer, y, context->runs, run_count, row);
-    }
-
-    const size_t bytes = change_bytes(&writer);
-    const uint64_t canvas_bytes = uint64_t(width) * height * 4u;
-    const bool key_frame = context->since_key_bytes + bytes > canvas_bytes;
-    void* stored = store_allocate(&animation->stored_bytes, key_frame ? size_t(canvas_bytes) : bytes);
-    if (!stored) return 0;
-    change_apply(static_cast<const uint8_t*>(context->change), context->canvas, width);
-    if (key_frame) {
-        pixels_copy(static_cast<uint32_t*>(stored), context->canvas, size_t(canvas_bytes / 4));
-        frame->key = index;
-        frame->cost = 0;
-        context->key = index;
-        context->since_key_bytes = 0;
-        context->since_key_pixels = 0;
     } else {
-        std::memcpy(stored, context->change, bytes);
-        context->since_key_bytes += bytes;
-        context->since_key_pixels += uint32_t(writer.pixels);
-        frame->key = context->key;
-        frame->cost = context->since_key_pixels;
+        palette = stored_palette(animation, context);
+        if (!palette) return 0;
     }
-    frame->stored = stored;
-    advance(context, frame, drawn, context->canvas, own_saved);
-    return 1;
+    const uint64_t picture_bytes = canvas_pixels * context->pixel_bytes;
+    if (bytes == 0 ||
+        !store_keeps_change(&context->run, index, bytes, writer.pixels, picture_bytes, canvas_pixels)) {
+        return store_key(animation, context, index, job);
+    }
+    return store_change(animation, &context->run, index, context->change, bytes, writer.pixels,
+                        palette);
+}
+
+void composite_rows(const CompositeJob* job, uint32_t first_row, uint32_t end_row) {
+    if (!job->canvas) return;
+    if (end_row > job->height) end_row = job->height;
+    if (first_row >= end_row) return;
+    std::memcpy(job->picture + size_t(first_row) * job->row_bytes,
+                job->canvas + size_t(first_row) * job->row_bytes,
+                size_t(end_row - first_row) * job->row_bytes);
 }
 
 void compositing_release(CompositingContext* context) {
     std::free(context->canvas);
     std::free(context->saved[0]);
     std::free(context->saved[1]);
-    std::free(context->row);
     std::free(context->runs);
     std::free(context->change);
-    const uint32_t background = context->before.background;
+    palette_index_release(&context->palettes);
+    const uint32_t background = context->background;
+    const uint32_t width = context->width, height = context->height;
     *context = CompositingContext{};
-    context->before.background = background;
+    context->background = background;
+    context->width = width;
+    context->height = height;
 }

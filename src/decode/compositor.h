@@ -1,11 +1,13 @@
 // The frame compositor: draws every frame over the canvas its predecessor
-// left, by the disposal rules, and keeps it in the frame store either as a
-// key frame (a whole picture) or as the change from the frame before.
+// left, by the disposal rules, and hands the store either the change from
+// the frame before or, where that costs more, the whole picture.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 
 #include "decode/animation.h"
+#include "decode/frame_image.h"
+#include "decode/frame_store.h"
 
 // A rectangle of the canvas, right and bottom excluded; empty when right <=
 // left or bottom <= top.
@@ -22,101 +24,94 @@ enum PendingDisposal : uint32_t {
     PENDING_RESTORE = 2,  // the rectangle shows the saved pixels
 };
 
-// The canvas a frame is drawn over: the picture base (null: all background)
-// with at most one rectangle of it replaced by the disposal of the frame
-// before.
-struct CanvasBefore {
-    const uint32_t* base;
-    uint32_t pending;       // PendingDisposal
-    CanvasRect rect;        // the rectangle it covers, clipped to the canvas
-    const uint32_t* saved;  // PENDING_RESTORE: its pixels, rows of its width, packed
-    uint32_t background;    // 0x00RRGGBB that clears the canvas (the window's brush colour)
+// The canvas's colours while there are at most 256 of them: its pixels are
+// slots of this palette, one byte each. A slot is in use while the canvas,
+// or the pixels saved for a restore, may show its colour; slots that no
+// longer are (found by counting, when slots run short) take new colours.
+constexpr uint32_t CANVAS_LOOKUP_SIZE = 512;
+struct CanvasPalette {
+    uint32_t colours[PALETTE_SIZE];
+    uint8_t in_use[PALETTE_SIZE];
+    uint32_t free_slots;                        // slots not in use
+    uint32_t lookup[CANVAS_LOOKUP_SIZE];        // colour | LOOKUP_TAKEN by hash; 0: empty
+    uint8_t lookup_slot[CANVAS_LOOKUP_SIZE];
+    const uint32_t* stored;                     // the store's copy of colours; null after a change
 };
 
 // The running state of one decode's compositing.
 //
-// The canvas before the next frame is `before`. The last frame's picture is
-// `last` (the running canvas, or a key frame's picture in the store), which
-// differs from that canvas only inside `dirty`: where the last frame's
-// disposal replaced it, or, after a key frame restored to previous, that
-// frame's own rectangle (its picture was drawn over a canvas that stays).
-// Nothing is copied that a frame does not need: each of a run of key frames
-// is drawn straight from the picture of the one before, and the running
-// canvas is made, from the last picture, only when a frame is kept as a
-// change.
+// The canvas holds the last frame's picture. The next frame is drawn over
+// it with the last frame's disposal applied (pending), row by row through a
+// row buffer inside its rectangle of change, and each row is compared with
+// the canvas: the runs that differ make the frame's change. The change is
+// then written into the canvas, which so holds the new frame's picture.
+//
+// The canvas's pixels are one byte each, slots of its palette, while its
+// colours fit in 256 slots (nearly every file); a frame that needs more
+// makes it wide, 32-bit colours, until a later frame lets it narrow again.
 struct CompositingContext {
-    CanvasBefore before;
-    const uint32_t* last;       // null before frame 0
-    CanvasRect dirty;
-    uint32_t* canvas;           // the running canvas, W x H; null until needed
-    uint32_t* saved[2];         // restore-to-previous rectangles: the one in use by
-    size_t saved_capacity[2];   // `before`, and the one the next is saved into
-    uint32_t* row;              // one canvas row of scratch
-    uint32_t* runs;             // the runs of one row
-    void* change;               // where a change is written before it is stored
-    size_t change_capacity;     // bytes
-    uint32_t key;               // the last key frame
-    uint64_t since_key_bytes;   // bytes of the changes stored since it
-    uint32_t since_key_pixels;  // pixels those changes write
+    uint32_t background;       // 0x00RRGGBB that clears the canvas (the window's brush colour)
+    uint32_t width;            // the canvas
+    uint32_t height;
+    void* canvas;              // width x height pixels of pixel_bytes; null before frame 0
+    uint32_t pixel_bytes;      // 1: slots of palette; 4: colours
+    CanvasPalette palette;
+    // The last frame's disposal, which the next frame is drawn over.
+    uint32_t pending;          // PendingDisposal
+    CanvasRect pending_rect;   // clipped to the canvas
+    uint32_t pending_saved;    // PENDING_RESTORE: the saved buffer that holds its pixels
+    void* saved[2];            // restore-to-previous pixels, rows of their rectangle's width:
+    size_t saved_capacity[2];  // the pending one, and the one the next frame saves into
+    uint32_t* runs;            // the runs of one row (width of them), then...
+    void* row;                 // ...one canvas row of pixels
+    size_t row_capacity;       // bytes of both
+    void* change;              // where a change is written before it is stored
+    size_t change_capacity;    // bytes
+    uint64_t reslotted_for;    // the palette the canvas was last re-slotted to (its hash)
+    StoreRun run;              // the store's run of frames since the last key frame
+    PaletteIndex palettes;     // the store's palettes of this decode
 };
 
-// One key frame's picture as composite_begin_key sets it up: the canvas it
-// is drawn over, its image and the picture it is written into. Each row of
-// the picture depends on nothing but this record, so any thread may write
-// any band of rows, each row once, while the decoder goes on with the next
-// image. The image and the canvas's base and saved pixels must stay as they
-// are until every row is written.
+// What the compositing of the next frame takes at most, from its image
+// rectangle (as the descriptor gives it) and disposal, before its image is
+// decoded: the memory bound is checked with it.
+struct CompositePlan {
+    CanvasRect drawn;       // the part of the image on the canvas
+    CanvasRect change;      // the bounding rectangle of change from the last frame
+    uint64_t scratch_bytes; // what the context's buffers may grow by
+    uint64_t store_bytes;   // the most the frame may add to the store: a whole
+                            // picture or its change, 32-bit, and a palette
+};
+
+void composite_plan(const CompositingContext* context, uint32_t index, uint32_t left, uint32_t top,
+                    uint32_t image_width, uint32_t image_height, uint32_t disposal,
+                    CompositePlan* plan);
+
+// Bytes of buffers the context holds now.
+uint64_t compositing_scratch_bytes(const CompositingContext* context);
+
+// A key frame's picture to be copied from the canvas into the store: any
+// thread may copy any band of rows, each row once, while the decoder goes
+// on with the next image; the canvas stays as it is until every row is
+// copied (composite_helpers.h).
 struct CompositeJob {
-    CanvasBefore canvas;        // the canvas before the frame
-    const uint32_t* image;      // the frame's image, rows packed; null for an empty image
-    uint32_t image_width;       // its row length
-    uint32_t image_top;         // its top row on the canvas, unclipped
-    CanvasRect drawn;           // the part of the image on the canvas
-    uint32_t keyed;             // 1 when the frame has a transparent colour...
-    uint32_t key;               // ...this one, as a pixel 0x00RRGGBB
-    uint32_t* picture;          // the canvas-size picture being written
-    uint32_t width;             // the canvas
+    const uint8_t* canvas;  // null: no picture to copy
+    uint8_t* picture;       // its block in the store
+    size_t row_bytes;
     uint32_t height;
 };
 
-// What the compositing of the next frame will be, from its image rectangle
-// (as the descriptor gives it) and disposal, before its image is decoded.
-struct CompositePlan {
-    uint32_t key;           // 1: a key frame, drawn straight into a picture of its own
-    CanvasRect drawn;       // the part of the image on the canvas
-    CanvasRect change;      // the bounding rectangle of change from the last frame
-    uint64_t scratch_bytes; // what the context's scratch grows by: the running
-                            // canvas, saved rectangles, row and change buffers
-    uint64_t store_bytes;   // the most the frame can add to the store, a key
-                            // frame's picture where the change may become one
-};
+// Composites frame index (its fields read, earlier frames composited) with
+// its image, by the plan made for it, and stores it. Where it is a key frame,
+// *job is its picture to copy before the canvas changes again (the caller
+// copies it, or has helpers copy it). Returns 0 without memory (nothing
+// stored; the frame must not be counted).
+int composite_frame(Animation* animation, CompositingContext* context, uint32_t index,
+                    const FrameImage* image, const CompositePlan* plan, CompositeJob* job);
 
-void composite_plan(const CompositingContext* context, uint32_t width, uint32_t height,
-                    uint32_t index, uint32_t left, uint32_t top, uint32_t image_width,
-                    uint32_t image_height, uint32_t disposal, CompositePlan* plan);
-
-// Bytes of scratch the context holds now.
-uint64_t compositing_scratch_bytes(const CompositingContext* context, uint32_t width,
-                                   uint32_t height);
-
-// Sets up key frame index (its fields read, earlier frames composited): its
-// image (width x height pixels, rows packed; null for an empty image) over
-// the canvas before it, written into picture, a canvas-size block of the
-// store that the frame keeps. Advances the context to the canvas the next
-// frame is drawn over.
-void composite_begin_key(Animation* animation, CompositingContext* context, uint32_t index,
-                         const uint32_t* image, uint32_t* picture, CompositeJob* job);
-
-// Writes rows first_row to end_row - 1 of the job's picture.
+// Copies rows first_row to end_row - 1 of the job's picture.
 void composite_rows(const CompositeJob* job, uint32_t first_row, uint32_t end_row);
 
-// Composites frame index, not a key frame by its plan (made for it just
-// before), and stores what it changes; where the changes since the last key
-// frame would pass a canvas, the frame is stored as a key frame instead.
-// Returns 0 without memory (nothing stored; the frame must not be counted).
-int composite_change(Animation* animation, CompositingContext* context, uint32_t index,
-                     const uint32_t* image, const CompositePlan* plan);
-
-// Frees the context's canvas and scratch; the pictures it referred to stay
+// Frees the context's canvas and buffers; the pictures and palettes stay
 // with the frames.
 void compositing_release(CompositingContext* context);

@@ -22,7 +22,7 @@ void fill_grey_ramp(Palette* palette) {
 int reserve_pixels(ImageScratch* scratch, size_t count) {
     if (count <= scratch->capacity) return 1;
     image_scratch_release(scratch);
-    scratch->pixels = static_cast<uint32_t*>(std::malloc(count * 4u));
+    scratch->pixels = static_cast<uint8_t*>(std::malloc(count));
     if (!scratch->pixels) return 0;
     scratch->capacity = count;
     return 1;
@@ -30,19 +30,27 @@ int reserve_pixels(ImageScratch* scratch, size_t count) {
 
 // Decodes the image data into the scratch, then puts interlaced rows in
 // display order. Returns the decoder's result, or RESULT_BITMAP_FAILED.
-int decode_frame_pixels(ByteStream* stream, const Palette* palette, LzwTable* table,
-                        ImageScratch* scratch, const Frame* frame, const PollHook* poll) {
+int decode_frame_pixels(ByteStream* stream, LzwTable* table, ImageScratch* scratch,
+                        const Frame* frame, FrameImage* image, const PollHook* poll) {
     const size_t count = size_t(frame->width) * frame->height;
     // An image may be no larger than a bitmap could be.
     if (count != 0 && bitmap_byte_size(frame->width, frame->height) == 0) {
         return RESULT_BITMAP_FAILED;
     }
     if (!reserve_pixels(scratch, count)) return RESULT_BITMAP_FAILED;
-    int result = lzw_decode(stream, palette->colours, table, uint32_t(count), scratch->pixels, poll);
+    int result = lzw_decode(stream, table, uint32_t(count), scratch->pixels, &image->reached, poll);
     if (frame->interlaced && deinterlace_frame(scratch->pixels, frame->width, frame->height) != RESULT_OK) {
         result = RESULT_BITMAP_FAILED;
     }
+    image->pixels = count ? scratch->pixels : nullptr;
     return result;
+}
+
+// Which indices are see-through: those of the key colour (0x00RRGGBB).
+void mark_see_through(FrameImage* image, uint32_t key) {
+    image->keyed = 1;
+    for (uint32_t i = 0; i < PALETTE_SIZE; i++) image->see_through[i] = image->palette.colours[i] == key;
+    image->unreached_see_through = key == 0;
 }
 
 }  // namespace
@@ -88,24 +96,32 @@ uint32_t interlaced_source_row(uint32_t y, uint32_t height) {
     return pass1 + pass2 + pass3 + y / 2;
 }
 
+uint32_t image_row_reached(const FrameImage* image, uint32_t y) {
+    const uint32_t row = image->interlaced ? interlaced_source_row(y, image->height) : y;
+    const uint64_t start = uint64_t(row) * image->width;
+    if (image->reached <= start) return 0;
+    const uint64_t left = image->reached - start;
+    return left < image->width ? uint32_t(left) : image->width;
+}
+
 void image_scratch_release(ImageScratch* scratch) {
     std::free(scratch->pixels);
     *scratch = ImageScratch{};
 }
 
-int deinterlace_frame(uint32_t* pixels, uint32_t width, uint32_t height) {
+int deinterlace_frame(uint8_t* pixels, uint32_t width, uint32_t height) {
     if (!pixels || height < 3) return RESULT_OK;  // rows 0 and 1 are in place already
     // The rows are permuted in place, cycle by cycle, through one spare row:
     // no second picture to allocate and fill.
-    const size_t row_bytes = size_t(width) * 4u;
-    uint32_t* spare = static_cast<uint32_t*>(std::malloc(row_bytes));
+    const size_t row_bytes = width;
+    uint8_t* spare = static_cast<uint8_t*>(std::malloc(row_bytes ? row_bytes : 1));
     uint8_t* placed = static_cast<uint8_t*>(std::calloc(height, 1));
     if (!spare || !placed) {
         std::free(spare);
         std::free(placed);
         return RESULT_BITMAP_FAILED;
     }
-    uint32_t* rows = pixels;
+    uint8_t* rows = pixels;
     for (uint32_t start = 0; start < height; start++) {
         if (placed[start]) continue;
         // Display row y takes the stored row interlaced_source_row(y); the
@@ -129,8 +145,8 @@ int deinterlace_frame(uint32_t* pixels, uint32_t width, uint32_t height) {
 }
 
 int build_frame_image(ByteStream* stream, const uint8_t descriptor[9], const Palette* global,
-                      uint32_t global_count, Palette* work, LzwTable* table,
-                      ImageScratch* scratch, uint32_t* frame_index, Animation* animation,
+                      uint32_t global_count, LzwTable* table, ImageScratch* scratch,
+                      uint32_t* frame_index, Animation* animation, FrameImage* image,
                       const PollHook* poll) {
     Frame* frame = &animation->frames[*frame_index];
     frame->left = read_u16(descriptor);
@@ -139,35 +155,37 @@ int build_frame_image(ByteStream* stream, const uint8_t descriptor[9], const Pal
     frame->height = read_u16(descriptor + 6);
     uint8_t packed = descriptor[8];
     if (packed & 0x40) frame->interlaced = 1;
+    image->width = frame->width;
+    image->height = frame->height;
+    image->interlaced = frame->interlaced;
+    image->keyed = 0;
 
-    const Palette* palette = work;
+    Palette* palette = &image->palette;
     uint32_t count;
     if (packed & 0x80) {
-        std::memset(work, 0, sizeof(Palette));
+        std::memset(palette, 0, sizeof(Palette));
         count = 1u << ((packed & 7) + 1);
         // A table the file cuts short keeps zeros; the decoder then finds no
         // data and says so.
-        read_color_table(stream, work, count);
+        read_color_table(stream, palette, count);
     } else if (animation->flags & ANIM_HAS_GLOBAL_PALETTE) {
-        palette = global;
+        // The image's own copy: the transparent colour is made unique on it,
+        // so a later image that shows that index opaque gets the file's colour.
+        std::memcpy(palette, global, sizeof(Palette));
         count = global_count;
     } else {
-        fill_grey_ramp(work);
+        fill_grey_ramp(palette);
         count = PALETTE_SIZE;
     }
+    image->colour_count = count < PALETTE_SIZE ? count : PALETTE_SIZE;
     if (frame->transparent_key != 0) {
-        // The global table is shared by every image: the transparent colour
-        // is made unique on this image's own copy, so a later image that
-        // shows that index opaque gets the file's colour.
-        if (palette == global) {
-            std::memcpy(work, global, sizeof(Palette));
-            palette = work;
-        }
-        make_transparent_color_unique(work, count, frame->transparent_key & 0xFFu,
+        make_transparent_color_unique(palette, count, frame->transparent_key & 0xFFu,
                                       &frame->transparent_key);
+        // The key is COLORREF 0x00BBGGRR; colours are 0x00RRGGBB.
+        mark_see_through(image, swap_red_blue(frame->transparent_key));
     }
 
-    int result = decode_frame_pixels(stream, palette, table, scratch, frame, poll);
+    int result = decode_frame_pixels(stream, table, scratch, frame, image, poll);
     if (result == RESULT_BITMAP_FAILED) return RESULT_LOAD_FAILED;
     *frame_index += 1;
     return result;

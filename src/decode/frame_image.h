@@ -1,7 +1,7 @@
 // The frame image builder: turns one image of the file (descriptor, optional
-// local colour table, LZW data) into 32-bit top-down pixels of exactly the
-// image's size for the next Frame, with its palette chosen, its transparent
-// colour made unique and interlaced rows put in display order.
+// local colour table, LZW data) into its palette indices, one byte a pixel,
+// in display order, with the colours they stand for (the palette chosen,
+// the transparent colour made unique) and which of them are see-through.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -10,8 +10,6 @@
 #include "decode/byte_stream.h"
 #include "decode/lzw.h"
 
-constexpr uint32_t PALETTE_SIZE = 256;
-
 // 256 colours 0x00RRGGBB; entries beyond the table's count are 0.
 struct Palette {
     uint32_t colours[PALETTE_SIZE];
@@ -19,28 +17,49 @@ struct Palette {
 
 // Where a decode builds each image: made once, reused by every image of the
 // file and grown when one needs more, so an image costs no fresh memory of
-// its own. Plain memory: an image is never shown, only the finished picture
-// the compositor makes of it.
+// its own.
 struct ImageScratch {
-    uint32_t* pixels;
+    uint8_t* pixels;
     size_t capacity;  // pixels
 };
 
 // Frees the scratch's memory and zeroes the record.
 void image_scratch_release(ImageScratch* scratch);
 
+// One decoded image. Transparency is decided by colour, after the palette
+// lookup: a pixel whose colour is the key colour is see-through. The key's
+// own entry was made unique first, so another entry of its colour stays
+// opaque; where the key colour is black, the entries past a short table and
+// the pixels the data never reached, all black, are see-through too.
+struct FrameImage {
+    const uint8_t* pixels;     // width x height indices, rows packed, display order
+    uint32_t width;
+    uint32_t height;
+    uint32_t interlaced;       // 1: the data gave the rows in four passes
+    // Pixels the data gave, in the order it gave them; the others are black.
+    uint32_t reached;
+    Palette palette;           // the colour of each index
+    uint32_t colour_count;     // entries of its table; the indices past them are black
+    uint32_t keyed;            // 1 when the frame has a transparent colour
+    uint8_t see_through[PALETTE_SIZE];  // keyed: 1 for each index of the key colour
+    uint8_t unreached_see_through;      // keyed: 1 when the key colour is black
+};
+
+// Pixels at the start of display row y that the data reached; the rest of
+// the row is black (colour 0).
+uint32_t image_row_reached(const FrameImage* image, uint32_t y);
+
 // Builds frame *frame_index from the 9 descriptor bytes, reading the local
 // colour table and the image data from the stream: the frame's fields, and
-// its width x height pixels in scratch->pixels (rows packed). global and
-// global_count are the file's global colour table (count 0 when it has
-// none); work is scratch space for the palette the image uses. Advances
+// the image in *image, its pixels in scratch. global and global_count are the
+// file's global colour table (count 0 when it has none). Advances
 // *frame_index by 1 unless the image's pixels cannot be had. Returns the LZW
 // decoder's result (0 to 3), or RESULT_LOAD_FAILED when there is no memory
 // for the pixels or the image is larger than any bitmap (frame not counted).
 // poll (may be null) goes to the LZW decoder.
 int build_frame_image(ByteStream* stream, const uint8_t descriptor[9], const Palette* global,
-                      uint32_t global_count, Palette* work, LzwTable* table,
-                      ImageScratch* scratch, uint32_t* frame_index, Animation* animation,
+                      uint32_t global_count, LzwTable* table, ImageScratch* scratch,
+                      uint32_t* frame_index, Animation* animation, FrameImage* image,
                       const PollHook* poll = nullptr);
 
 // Reads count (at most 256) RGB triplets into palette entries 0..count-1.
@@ -57,7 +76,7 @@ void make_transparent_color_unique(Palette* palette, uint32_t count, uint32_t in
 // Moves the rows of an interlaced width x height image from pass order to
 // display order, in place. Returns RESULT_OK, or RESULT_BITMAP_FAILED (image
 // unchanged) when its one row of scratch cannot be had.
-int deinterlace_frame(uint32_t* pixels, uint32_t width, uint32_t height);
+int deinterlace_frame(uint8_t* pixels, uint32_t width, uint32_t height);
 
 // The stored row of an interlaced image of the given height that is shown at
 // display row y. The passes store every 8th row from 0, every 8th from 4,

@@ -44,14 +44,9 @@ struct Parser {
     Animation* animation;
     const DecodeTarget* target;
     CompositingContext compositing;
-    CompositeHelpers helpers;  // threads that write pictures; none started on one CPU
-    // Each image's pixels until its frame is composited. Alone the decoder
-    // uses the first only; with helpers images alternate, so the next image
-    // is decoded while the helpers composite the last one.
-    ImageScratch scratch[2];
-    uint32_t scratch_next;   // the scratch the next image goes into
+    CompositeHelpers helpers;  // threads that copy key frames; none started on one CPU
+    ImageScratch scratch;      // each image's indices until its frame is composited
     Palette global;
-    Palette work;
     uint32_t global_count;   // entries of the global colour table, 0 without one
     uint32_t frame_count;    // frames built so far: the entry the next blocks fill
     uint32_t capacity;       // entries of the frame table
@@ -144,8 +139,6 @@ bool read_extension(Parser* parser) {
     return true;
 }
 
-uint64_t scratch_bytes(const ImageScratch* scratch) { return uint64_t(scratch->capacity) * 4u; }
-
 uint64_t larger(uint64_t a, uint64_t b) { return a > b ? a : b; }
 
 // The frame table once the next image is counted: grown if it fills it.
@@ -155,62 +148,67 @@ uint64_t table_bytes(const Parser* parser) {
     return uint64_t(capacity) * sizeof(Frame);
 }
 
-// What the decode holds once the next image (image_bytes of pixels, to be
-// composited as the plan says) is decoded into one scratch, beside the other
-// when both_scratches. An image too large for any bitmap is left to the
-// frame image builder, which refuses it.
-uint64_t held_bytes(const Parser* parser, const CompositePlan* plan, uint64_t image_bytes,
-                    bool both_scratches) {
-    const Animation* animation = parser->animation;
-    const uint64_t first = scratch_bytes(&parser->scratch[parser->scratch_next]);
-    const uint64_t second = scratch_bytes(&parser->scratch[parser->scratch_next ^ 1]);
-    const uint64_t images = both_scratches ? larger(image_bytes, first) + second
-                                           : larger(image_bytes, larger(first, second));
-    return table_bytes(parser) + animation->stored_bytes + images +
-           compositing_scratch_bytes(&parser->compositing, animation->width, animation->height) +
-           plan->scratch_bytes + plan->store_bytes + parser->display_bytes;
+// What the decode holds once the next image (image_bytes of indices, to be
+// composited as the plan says) is decoded. An image too large for any
+// bitmap is left to the frame image builder, which refuses it.
+uint64_t held_bytes(const Parser* parser, const CompositePlan* plan, uint64_t image_bytes) {
+    return table_bytes(parser) + parser->animation->stored_bytes +
+           larger(image_bytes, parser->scratch.capacity) +
+           compositing_scratch_bytes(&parser->compositing) + plan->scratch_bytes +
+           plan->store_bytes + parser->display_bytes;
 }
 
-// The scratch the next image is decoded into: the one the helpers do not
-// read, while the budget holds both scratches beside everything else. When
-// it does not, the last frame is finished and only the larger scratch kept,
-// as a decode without helpers holds it.
-ImageScratch* scratch_for_image(Parser* parser, const CompositePlan* plan, uint64_t image_bytes) {
-    ImageScratch* next = &parser->scratch[parser->scratch_next];
-    ImageScratch* other = &parser->scratch[parser->scratch_next ^ 1];
-    if (held_bytes(parser, plan, image_bytes, true) <= parser->budget) return next;
-    composite_helpers_finish(&parser->helpers);
-    if (scratch_bytes(other) > scratch_bytes(next)) {
-        image_scratch_release(next);
-        parser->scratch_next ^= 1;
-        return other;
-    }
-    image_scratch_release(other);
-    return next;
-}
+// One image of the file, from its descriptor to its stored frame.
+struct ImageStep {
+    uint8_t descriptor[9];
+    CompositePlan plan;
+    FrameImage image;
+};
 
-// Composites and stores frame index, its image in scratch, as its plan (the
-// one the bound was checked with) says: a key frame's picture written by the
-// helpers or here, or the change from the frame before. Returns false
-// without memory (nothing stored).
-bool store_frame(Parser* parser, uint32_t index, const ImageScratch* scratch,
-                 const CompositePlan* plan) {
+// The start of an image: its plan, and whether the bound lets it be decoded
+// (false: the walk ends before it, the frames so far kept).
+bool begin_image(Parser* parser, ImageStep* step) {
     Animation* animation = parser->animation;
-    if (!plan->key) {
-        return composite_change(animation, &parser->compositing, index, scratch->pixels, plan);
+    const uint8_t* d = step->descriptor;
+    const uint32_t image_width = read_u16(d + 4), image_height = read_u16(d + 6);
+    const uint64_t image_bytes = uint64_t(image_width) * image_height;
+    composite_plan(&parser->compositing, parser->frame_count, read_u16(d), read_u16(d + 2),
+                   image_width, image_height, animation->frames[parser->frame_count].disposal,
+                   &step->plan);
+    // The image's pixels decoded, and the rectangle of change drawn and compared.
+    const CanvasRect& change = step->plan.change;
+    const uint64_t work = parser->work_done + image_bytes +
+                          uint64_t(change.right - change.left) * (change.bottom - change.top);
+    if (held_bytes(parser, &step->plan, image_bytes) > parser->budget ||
+        work / DECODE_WORK_PER_BYTE > parser->budget) {
+        if (parser->frame_count == 0) parser->result = RESULT_LOAD_FAILED;
+        parser->bound_reached = true;
+        return false;
     }
-    void* picture = store_allocate(&animation->stored_bytes,
-                                   bitmap_byte_size(animation->width, animation->height));
-    if (!picture) return false;
+    parser->work_done = work;
+    return true;
+}
+
+// The end of an image decoded into step->image as frame index: composited
+// and stored, a key frame's picture copied by the helpers while the next
+// image decodes, or here. Returns false without memory (nothing stored).
+bool end_image(Parser* parser, uint32_t index, const ImageStep* step) {
+    Animation* animation = parser->animation;
+    // The canvas changes now: the last key frame's copy from it ends first.
+    composite_helpers_finish(&parser->helpers);
     CompositeJob job;
-    composite_begin_key(animation, &parser->compositing, index, scratch->pixels,
-                        static_cast<uint32_t*>(picture), &job);
-    if (parser->helpers.helper_count > 0) {
+    if (!composite_frame(animation, &parser->compositing, index, &step->image, &step->plan, &job)) {
+        return false;
+    }
+    const DecodeTarget* target = parser->target;
+    const bool preview = parser->stream.size > PREVIEW_MIN_FILE_SIZE && target->show_progress;
+    // The preview shows the frame now, so its picture must be whole.
+    if (parser->helpers.helper_count > 0 && !preview) {
         composite_helpers_post(&parser->helpers, &job);
-        parser->scratch_next = scratch == &parser->scratch[0] ? 1 : 0;
     } else {
         composite_rows(&job, 0, job.height);
     }
+    if (preview) target->show_progress(target->progress_context, animation, index);
     return true;
 }
 
@@ -218,50 +216,24 @@ bool store_frame(Parser* parser, uint32_t index, const ImageScratch* scratch,
 // budget, or no memory to store it or for a larger frame table. The frames
 // stored so far are kept.
 bool read_image(Parser* parser) {
-    uint8_t descriptor[9];
-    if (!stream_read(&parser->stream, descriptor, 9)) {
+    ImageStep step;
+    if (!stream_read(&parser->stream, step.descriptor, 9)) {
         parser->result = RESULT_SHORT_DATA;
         return true;
     }
     Animation* animation = parser->animation;
     animation->image_count++;
-    const uint32_t image_width = read_u16(descriptor + 4), image_height = read_u16(descriptor + 6);
-    const uint64_t image_bytes = bitmap_byte_size(image_width, image_height);
-    CompositePlan plan;
-    composite_plan(&parser->compositing, animation->width, animation->height, parser->frame_count,
-                   read_u16(descriptor), read_u16(descriptor + 2), image_width, image_height,
-                   animation->frames[parser->frame_count].disposal, &plan);
-    // A key frame writes the whole canvas; a change compares its rectangle.
-    const uint64_t work = parser->work_done + image_bytes / 4 +
-                          (plan.key ? uint64_t(animation->width) * animation->height
-                                    : uint64_t(plan.change.right - plan.change.left) *
-                                          (plan.change.bottom - plan.change.top));
-    if (held_bytes(parser, &plan, image_bytes, false) > parser->budget ||
-        work / DECODE_WORK_PER_BYTE > parser->budget) {
-        if (parser->frame_count == 0) parser->result = RESULT_LOAD_FAILED;
-        parser->bound_reached = true;
-        return false;
-    }
-    parser->work_done = work;
-    // Decoded while the helpers may still write the last key frame.
-    ImageScratch* scratch = scratch_for_image(parser, &plan, image_bytes);
-    parser->result = build_frame_image(&parser->stream, descriptor, &parser->global,
-                                       parser->global_count, &parser->work, parser->table,
-                                       scratch, &parser->frame_count, animation,
+    if (!begin_image(parser, &step)) return false;
+    parser->result = build_frame_image(&parser->stream, step.descriptor, &parser->global,
+                                       parser->global_count, parser->table, &parser->scratch,
+                                       &parser->frame_count, animation, &step.image,
                                        &parser->target->poll);
-    composite_helpers_finish(&parser->helpers);
     if (parser->result != RESULT_LOAD_FAILED) {
         const uint32_t index = parser->frame_count - 1;
-        if (!store_frame(parser, index, scratch, &plan)) {
+        if (!end_image(parser, index, &step)) {
             parser->frame_count = index;  // never count a frame that is not stored
             if (index == 0) parser->result = RESULT_LOAD_FAILED;
             return false;
-        }
-        const DecodeTarget* target = parser->target;
-        if (parser->stream.size > PREVIEW_MIN_FILE_SIZE && target->show_progress) {
-            // The preview shows stored frames only.
-            composite_helpers_finish(&parser->helpers);
-            target->show_progress(target->progress_context, animation, index);
         }
     }
     if (parser->frame_count >= parser->capacity) {
@@ -371,7 +343,7 @@ int gif_decode_memory(const uint8_t* data, size_t size, LzwTable* table, Animati
     parser.table = table;
     parser.animation = animation;
     parser.target = target;
-    parser.compositing.before.background = target->background & 0x00FFFFFFu;
+    parser.compositing.background = target->background & 0x00FFFFFFu;
     parser.capacity = FRAME_TABLE_STEP;
     parser.budget = target->memory_budget ? target->memory_budget
                                           : decode_memory_budget(os_physical_memory());
@@ -383,6 +355,8 @@ int gif_decode_memory(const uint8_t* data, size_t size, LzwTable* table, Animati
         return RESULT_LOAD_FAILED;
     }
     if (!read_screen(&parser)) return RESULT_LOAD_FAILED;
+    parser.compositing.width = animation->width;
+    parser.compositing.height = animation->height;
 
     parser.display_bytes =
         uint64_t(target->display_pictures) * bitmap_byte_size(animation->width, animation->height);
@@ -397,8 +371,7 @@ int gif_decode_memory(const uint8_t* data, size_t size, LzwTable* table, Animati
     animation->frame_count = parser.frame_count;
     normalise_delays(animation);
     compositing_release(&parser.compositing);
-    image_scratch_release(&parser.scratch[0]);
-    image_scratch_release(&parser.scratch[1]);
+    image_scratch_release(&parser.scratch);
     return parser.result;
 }
 

@@ -38,12 +38,12 @@ struct DecodeTarget {
 // The memory bound of a decode. A file of a few hundred bytes can ask for
 // terabytes (a huge canvas, tens of thousands of frames that each change it
 // everywhere). Before a frame's image is decoded, the decode adds up what
-// it would then hold: the frame table, the store, the image scratch at the
-// size of the largest image so far, the compositor's running canvas and
-// scratch, the caller's display pictures, and room for the frame's change
-// at the most it can take (a key frame's picture where it may become one).
-// With helpers a second image scratch is held only while that all fits as
-// well. When that passes the budget the decode ends there and keeps the
+// it would then hold: the frame table, the store with its palettes, the
+// image scratch at the size of the largest image so far, the compositor's
+// running canvas and buffers, the caller's display pictures, and room for
+// the frame at the most it can take (a whole picture or its change, of
+// 32-bit pixels, and the wider canvas that would need). When that passes
+// the budget the decode ends there and keeps the
 // frames stored so far (it fails only when there is none); the image
 // descriptors after it are still counted (Animation.image_count), their data
 // stepped over. The same ending comes when the work would pass

@@ -1,4 +1,4 @@
-// GIF LZW decoding into 32-bit colours.
+// GIF LZW decoding into palette indices.
 //
 // The data: one byte m, the minimum code size (the clear code is K = 2^m, the
 // end code E = K + 1), then sub-blocks of a size byte and up to 255 bytes.
@@ -31,8 +31,8 @@ struct LzwBitReader {
     // pixels are written: between sub-blocks, so the loops that write pixels
     // never look at it.
     const PollHook* poll;
-    uint32_t* const* out;      // the decoder's output position...
-    const uint32_t* pixels;    // ...and its start
+    uint8_t* const* out;       // the decoder's output position...
+    const uint8_t* pixels;     // ...and its start
     size_t poll_at;
 };
 
@@ -89,36 +89,33 @@ inline bool lzw_read_code(LzwBitReader* reader, uint32_t width, uint32_t* code) 
     return true;
 }
 
-// Moves one block of 8 pixels; all of it is read before any of it is
+// Moves one block of 16 pixels; all of it is read before any of it is
 // written.
-inline void move_block(uint32_t* to, const uint32_t* from) {
+inline void move_block(uint8_t* to, const uint8_t* from) {
 #ifdef ZOETRA_SSE2
-    __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
-    __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 4));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(to), a);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 4), b);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to),
+                     _mm_loadu_si128(reinterpret_cast<const __m128i*>(from)));
 #else
-    uint64_t block[4];
+    uint64_t block[2];
     std::memcpy(block, from, sizeof block);
     std::memcpy(to, block, sizeof block);
 #endif
 }
 
 // Copies a string of length pixels that stands wholly before `to`. Where the
-// buffer has room it moves whole blocks of 8 pixels, so up to 7 pixels after
+// buffer has room it moves whole blocks of 16 pixels, so up to 15 pixels after
 // the string get scratch values that later strings overwrite. A block may
 // read pixels that this copy has just written, but only past the string's
 // end: the string's own pixels all lie before `to`.
-inline void copy_string(uint32_t* to, const uint32_t* from, uint32_t length,
-                        const uint32_t* limit) {
+inline void copy_string(uint8_t* to, const uint8_t* from, uint32_t length, const uint8_t* limit) {
     size_t room = size_t(limit - to);
-    if (room >= 8 && length <= 8) {
+    if (room >= 16 && length <= 16) {
         move_block(to, from);
         return;
     }
-    size_t blocks = (size_t(length) + 7) / 8;
-    if (room >= blocks * 8) {
-        for (size_t i = 0; i < blocks; i++) move_block(to + i * 8, from + i * 8);
+    size_t blocks = (size_t(length) + 15) / 16;
+    if (room >= blocks * 16) {
+        for (size_t i = 0; i < blocks; i++) move_block(to + i * 16, from + i * 16);
         return;
     }
     for (uint32_t i = 0; i < length; i++) to[i] = from[i];
@@ -129,35 +126,34 @@ inline void copy_string(uint32_t* to, const uint32_t* from, uint32_t length,
 // pixels are decoded (end code, or more data than fits), steps over the
 // rest of its sub-blocks up to the terminator, so the next block is read
 // from the right place.
-int finish_image(ByteStream* stream, uint32_t* out, const uint32_t* limit, int result) {
-    if (out < limit) std::memset(out, 0, size_t(limit - out) * 4);
+int finish_image(ByteStream* stream, uint8_t* pixels, uint8_t* out, const uint8_t* limit,
+                 uint32_t* written, int result) {
+    *written = uint32_t(out - pixels);
+    if (out < limit) std::memset(out, 0, size_t(limit - out));
     if (result == RESULT_OK || result == RESULT_PIXEL_OVERFLOW) stream_skip_sub_blocks(stream);
     return result;
 }
 
 }  // namespace
 
-int lzw_decode(ByteStream* stream, const uint32_t* palette, LzwTable* table,
-               uint32_t pixel_count, uint32_t* pixels, const PollHook* poll) {
+int lzw_decode(ByteStream* stream, LzwTable* table, uint32_t pixel_count, uint8_t* pixels,
+               uint32_t* written, const PollHook* poll) {
+    uint8_t* out = pixels;                     // where the next string goes
+    uint8_t* const limit = pixels + pixel_count;
+    auto finish = [&](int result) { return finish_image(stream, pixels, out, limit, written, result); };
     uint8_t min_code_size;
-    if (!stream_read_byte(stream, &min_code_size)) {
-        return finish_image(stream, pixels, pixels + pixel_count, RESULT_SHORT_DATA);
-    }
+    if (!stream_read_byte(stream, &min_code_size)) return finish(RESULT_SHORT_DATA);
     // Sizes 0 and 1 are not valid GIF data and common decoders disagree on
     // how their code width grows, so no picture of them can be trusted.
-    if (min_code_size < 2 || min_code_size > 8) {
-        return finish_image(stream, pixels, pixels + pixel_count, RESULT_BAD_DATA);
-    }
+    if (min_code_size < 2 || min_code_size > 8) return finish(RESULT_BAD_DATA);
 
     const uint32_t clear_code = 1u << min_code_size;
     const uint32_t end_code = clear_code + 1;
     LzwEntry* entries = table->entries;
-    // The roots: no prefix, their colour. Nothing of them refers to the
+    // The roots: no prefix, their index. Nothing of them refers to the
     // output, so no reset touches them again.
-    for (uint32_t i = 0; i < clear_code; i++) entries[i] = LzwEntry{0, 0, palette[i]};
+    for (uint32_t i = 0; i < clear_code; i++) entries[i] = LzwEntry{0, 0, i};
 
-    uint32_t* out = pixels;                     // where the next string goes
-    uint32_t* const limit = pixels + pixel_count;
     LzwBitReader reader{stream, nullptr, nullptr, 0, 0, poll && poll->call ? poll : nullptr,
                         &out, pixels, LZW_POLL_PIXELS};
     uint32_t width = 0;
@@ -173,41 +169,41 @@ reset:
     grow_at = (1u << width) - 1;
     highest = end_code;
     do {
-        if (!lzw_read_code(&reader, width, &code)) return finish_image(stream, out, limit, RESULT_SHORT_DATA);
+        if (!lzw_read_code(&reader, width, &code)) return finish(RESULT_SHORT_DATA);
     } while (code == clear_code);
-    if (code == end_code) return finish_image(stream, out, limit, RESULT_OK);
+    if (code == end_code) return finish(RESULT_OK);
     // After a reset only a root can come: anything else names no string (a
     // stray code between E + 1 and 255 included).
-    if (code > end_code) return finish_image(stream, out, limit, RESULT_BAD_DATA);
-    if (out == limit) return finish_image(stream, out, limit, RESULT_PIXEL_OVERFLOW);
-    *out = entries[code].last_pixel;
+    if (code > end_code) return finish(RESULT_BAD_DATA);
+    if (out == limit) return finish(RESULT_PIXEL_OVERFLOW);
+    *out = uint8_t(entries[code].last_pixel);
     previous = uint32_t(out - pixels);
     previous_length = 1;
     out++;
 
     for (;;) {
-        if (!lzw_read_code(&reader, width, &code)) return finish_image(stream, out, limit, RESULT_SHORT_DATA);
+        if (!lzw_read_code(&reader, width, &code)) return finish(RESULT_SHORT_DATA);
 
         LzwEntry entry;
         if (code <= highest) {
             if (code - clear_code < 2) {
                 if (code == clear_code) goto reset;
-                return finish_image(stream, out, limit, RESULT_OK);
+                return finish(RESULT_OK);
             }
             entry = entries[code];
         } else {
             // The code being defined: the previous string plus its own first
             // pixel. A code further ahead is not LZW data.
-            if (code != highest + 1) return finish_image(stream, out, limit, RESULT_BAD_DATA);
+            if (code != highest + 1) return finish(RESULT_BAD_DATA);
             entry = LzwEntry{previous, previous_length, pixels[previous]};
         }
 
         const uint32_t length = entry.length + 1;
         if (uint32_t(limit - out) < length) {
-            return finish_image(stream, out, limit, RESULT_PIXEL_OVERFLOW);
+            return finish(RESULT_PIXEL_OVERFLOW);
         }
         copy_string(out, pixels + entry.prefix, entry.length, limit);
-        out[entry.length] = entry.last_pixel;
+        out[entry.length] = uint8_t(entry.last_pixel);
 
         if (highest < LZW_TABLE_SIZE - 1) {
             highest++;

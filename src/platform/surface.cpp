@@ -44,6 +44,24 @@ void pixels_fill(uint32_t* to, size_t count, uint32_t colour) {
     for (; i < count; i++) to[i] = colour;
 }
 
+void pixels_expand(uint32_t* to, const uint8_t* from, size_t count, const uint32_t* palette) {
+    // Eight indices read at once: the loads of the palette are the work.
+    size_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        uint64_t w;
+        std::memcpy(&w, from + i, 8);
+        to[i] = palette[w & 0xFF];
+        to[i + 1] = palette[w >> 8 & 0xFF];
+        to[i + 2] = palette[w >> 16 & 0xFF];
+        to[i + 3] = palette[w >> 24 & 0xFF];
+        to[i + 4] = palette[w >> 32 & 0xFF];
+        to[i + 5] = palette[w >> 40 & 0xFF];
+        to[i + 6] = palette[w >> 48 & 0xFF];
+        to[i + 7] = palette[w >> 56];
+    }
+    for (; i < count; i++) to[i] = palette[from[i]];
+}
+
 void pixels_blend_keyed(uint32_t* to, const uint32_t* from, const uint32_t* below, size_t count,
                         uint32_t key) {
     key &= 0x00FFFFFFu;

@@ -60,6 +60,9 @@ void bitmap_fill(Bitmap* target, int32_t left, int32_t top, int32_t right, int32
 void pixels_copy(uint32_t* to, const uint32_t* from, size_t count);
 // Sets count pixels to colour.
 void pixels_fill(uint32_t* to, size_t count, uint32_t colour);
+// Writes count pixels, each the colour of its index in from: to[i] =
+// palette[from[i]] (palette has 256 entries).
+void pixels_expand(uint32_t* to, const uint8_t* from, size_t count, const uint32_t* palette);
 // Copies the pixels of from whose red, green and blue differ from key
 // (0x00RRGGBB); the others leave to as it was.
 void pixels_copy_keyed(uint32_t* to, const uint32_t* from, size_t count, uint32_t key);
