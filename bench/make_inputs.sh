@@ -94,6 +94,15 @@ color=0x1E1E1E:t=fill:enable='gte(t,$k*0.4)'"
 }
 screen_recording
 
+# Video: a clip of moving pictures with the noise of a camera in every
+# frame, in the fixed 3-3-2 palette (rgb8): frames that change a quarter of
+# their pixels, everywhere. 120 frames of 1920 x 1080 at 30 fps.
+[ -s "$out/video_1920x1080.gif" ] || {
+    ffmpeg -nostdin -loglevel error -y -f lavfi -i testsrc2=size=1920x1080:rate=30:duration=4 \
+        -vf noise=alls=6:allf=t -pix_fmt rgb8 "$out/video.tmp.gif"
+    mv "$out/video.tmp.gif" "$out/video_1920x1080.gif"
+}
+
 # A sprite: many small frames, small boxes moving on a small canvas.
 ffmpeg_gif "sprite_96x96.gif" "color=c=black:size=96x96:rate=50:duration=20,\
 drawbox=x='mod(t*40,80)':y='40+30*sin(t*4)':w=16:h=16:color=0xFF8800:t=fill,\

@@ -1,14 +1,18 @@
 // zoetra-bench [--repeat N] [--helpers auto|never|always] [--zoetra-only] FILE...
 //
 // Times, for each file with its bytes already in memory, the whole load
-// (release included): Zoetra's own load to its frame store, and to one
-// finished full-canvas 32-bit picture per frame giflib with a plain
-// compositing loop, stb_image, and the floor of writing that many picture
-// bytes into fresh memory. Prints
+// (release included): Zoetra's own load to its frame store; giflib's
+// DGifSlurp with a plain compositing loop that makes every frame's picture
+// once in one reused picture (keeping none: the least a player over giflib
+// does); stb_image, which returns every frame as a whole picture; and the
+// floor of writing a whole 32-bit picture per frame into fresh memory. Prints
 //   FILE frames W H zoetra_ms giflib_ms stb_ms memcpy_ms zoetra_wall_ms memcpy_wall_ms
 // (medians over the repetitions; "skipped" where a loader refused or crashed),
-// then the geometric means, then the memory of a Zoetra load: its peak, and
-// what its store holds at the end, against the bound of whole pictures.
+// then the geometric means, then the memory of a Zoetra load: its peak (what
+// the load added to the resident set, the file's own bytes not counted, as
+// the bound does not count them) and what its store holds at the end, per
+// canvas pixel per frame, against the bound of whole pictures; then the time
+// to bring a key frame of the largest canvas on show in a display picture.
 //
 // Every measurement runs in a child process of its own, so each load starts
 // from the same fresh heap and a crash in a loader cannot take the benchmark
@@ -108,7 +112,7 @@ Measurement measure(Load load, const FileData& file, LzwTable* table, uint32_t f
     }
     case LOAD_GIFLIB: {
         Pictures pictures;
-        m.ok = giflib_load(data, size, &pictures);
+        m.ok = giflib_load(data, size, &pictures, false);
         m.frames = pictures.count;
         m.width = pictures.width;
         m.height = pictures.height;
@@ -176,6 +180,35 @@ bool read_file(const char* path, std::vector<uint8_t>* bytes) {
     while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes->insert(bytes->end(), buffer, buffer + n);
     std::fclose(f);
     return true;
+}
+
+// The display: the time to bring a key frame of the file on show in a
+// display picture (32-bit, written before, as the player's are), from
+// nothing on show; the median of 9 times repeat. The key frame is the last
+// one of the file, so a file of 32-bit and 8-bit frames shows its usual.
+void print_display_time(const FileData& file, LzwTable* table, int repeat) {
+    Animation animation{};
+    if (zoetra_load(file.bytes.data(), file.bytes.size(), table, &animation, helpers_mode) ==
+            RESULT_LOAD_FAILED ||
+        animation.frame_count == 0) {
+        animation_release(&animation);
+        return;
+    }
+    uint32_t key = 0;
+    for (uint32_t i = 0; i < animation.frame_count; i++) {
+        if (animation.frames[i].key == i) key = i;
+    }
+    std::vector<uint32_t> picture(size_t(animation.width) * animation.height, 1);
+    std::vector<double> times;
+    for (int k = 0; k < 9 * repeat; k++) {
+        const double start = wall_now_ms();
+        frame_bring(&animation, picture.data(), NO_FRAME, key);
+        times.push_back(wall_now_ms() - start);
+    }
+    std::printf("display %s: key frame %u of %u x %u (%s pixels) brought on show in %.3f ms\n",
+                file.path.c_str(), key, animation.width, animation.height,
+                animation.frames[key].palette ? "8-bit" : "32-bit", median(times));
+    animation_release(&animation);
 }
 
 }  // namespace
@@ -290,6 +323,8 @@ int main(int argc, char** argv) {
     double log_wall_share = 0, log_wall_zoetra = 0, log_wall_floor = 0;
     int n_wall = 0;
     std::vector<std::string> memory_lines;
+    uint64_t largest_canvas = 0;
+    const FileData* largest = nullptr;
     for (const FileData& file : files) {
         // The first Zoetra load gives the frame count and size for the floor.
         Measurement first = measure_isolated(LOAD_ZOETRA, file, table, 0, 0, 0);
@@ -347,24 +382,28 @@ int main(int argc, char** argv) {
         if (ok[LOAD_STB]) log_stb += std::log(ms[LOAD_STB] / ms[LOAD_ZOETRA]), n_stb++;
         if (ok[LOAD_FLOOR]) log_floor += std::log(ms[LOAD_FLOOR] / ms[LOAD_ZOETRA]), n_floor++;
 
-        // Memory, per byte of whole pictures (one per frame): at the peak,
-        // what the load added to the resident set plus the file it reads; at
-        // the end, what the store and the frame table hold; and the bound of
-        // whole pictures with a page each, the two display pictures and 64
-        // bytes a frame, plus the file and 8 MiB.
-        double pictures = double(first.frames) * first.width * first.height * 4.0;
-        double canvas = double(first.width) * first.height * 4.0;
-        double size = double(file.bytes.size());
+        // Memory: at the peak, what the load added to the resident set (the
+        // file it reads is not counted); at the end, what the store and the
+        // frame table hold, per canvas pixel per frame (4 for whole 32-bit
+        // pictures); both also per byte of whole pictures (one per frame),
+        // beside the bound of whole pictures with a page each, the two
+        // display pictures, 64 bytes a frame and 8 MiB.
+        const double pixels = double(first.frames) * first.width * first.height;
+        const double pictures = pixels * 4.0;
+        const double canvas = double(first.width) * first.height * 4.0;
         char line[512];
         std::snprintf(line, sizeof line,
-                      "peak memory %s held %.3f stored %.3f bound %.2f bytes per picture byte "
-                      "(peak %.1f MiB)",
-                      file.path.c_str(), (double(peak) + size) / pictures,
-                      double(first.stored) / pictures,
-                      (pictures + double(first.frames) * (4096 + 64) + 2 * canvas + size +
-                       8.0 * 1024 * 1024) / pictures,
-                      (double(peak) + size) / (1024.0 * 1024.0));
+                      "memory %s peak %.1f MiB (%.3f per picture byte) stored %.3f bytes per "
+                      "pixel per frame (%.3f per picture byte) bound %.2f",
+                      file.path.c_str(), double(peak) / (1024.0 * 1024.0), double(peak) / pictures,
+                      double(first.stored) / pixels, double(first.stored) / pictures,
+                      (pictures + double(first.frames) * (4096 + 64) + 2 * canvas +
+                       8.0 * 1024 * 1024) / pictures);
         memory_lines.push_back(line);
+        if (first.ok && uint64_t(first.width) * first.height > largest_canvas) {
+            largest_canvas = uint64_t(first.width) * first.height;
+            largest = &file;
+        }
     }
     auto mean = [](double log_sum, int n) { return n ? std::exp(log_sum / n) : 0.0; };
     std::printf("geomean speedup vs giflib %.2f, vs stb %.2f, memcpy share %.2f\n",
@@ -373,6 +412,7 @@ int main(int argc, char** argv) {
                 mean(log_wall_zoetra, n_wall), mean(log_wall_floor, n_wall),
                 mean(log_wall_share, n_wall));
     for (const std::string& line : memory_lines) std::printf("%s\n", line.c_str());
+    if (largest) print_display_time(*largest, table, repeat);
     std::free(table);
     return 0;
 }

@@ -32,7 +32,7 @@ void fill(uint32_t* canvas, uint32_t canvas_width, uint32_t left, uint32_t top, 
 
 }  // namespace
 
-int giflib_load(const uint8_t* data, size_t size, Pictures* pictures) {
+int giflib_load(const uint8_t* data, size_t size, Pictures* pictures, bool keep) {
     *pictures = Pictures{};
     GiflibMemory reader{data, size, 0};
     int error = 0;
@@ -50,6 +50,8 @@ int giflib_load(const uint8_t* data, size_t size, Pictures* pictures) {
     pictures->frames = static_cast<uint32_t**>(std::calloc(count ? count : 1, sizeof(uint32_t*)));
     uint32_t* canvas = static_cast<uint32_t*>(std::malloc(bytes));
     fill(canvas, width, 0, 0, width, height, BENCH_BACKGROUND);
+    // Without keeping them, every frame is made in one reused picture.
+    uint32_t* reused = keep ? nullptr : static_cast<uint32_t*>(std::malloc(bytes));
 
     int prior_disposal = 0;
     uint32_t prior_rect[4] = {};  // left, top, right, bottom, clipped
@@ -61,7 +63,7 @@ int giflib_load(const uint8_t* data, size_t size, Pictures* pictures) {
             fill(canvas, width, prior_rect[0], prior_rect[1], prior_rect[2], prior_rect[3],
                  BENCH_BACKGROUND);
         }
-        uint32_t* picture = static_cast<uint32_t*>(std::malloc(bytes));
+        uint32_t* picture = keep ? static_cast<uint32_t*>(std::malloc(bytes)) : reused;
         uint32_t* target = canvas;
         if (control.DisposalMode == DISPOSE_PREVIOUS) {
             std::memcpy(picture, canvas, bytes);
@@ -99,8 +101,10 @@ int giflib_load(const uint8_t* data, size_t size, Pictures* pictures) {
                 }
             }
         }
-        if (target == canvas) std::memcpy(picture, canvas, bytes);
-        pictures->frames[i] = picture;
+        if (keep) {
+            if (target == canvas) std::memcpy(picture, canvas, bytes);
+            pictures->frames[i] = picture;
+        }
         pictures->count = i + 1;
 
         prior_disposal = control.DisposalMode;
@@ -110,6 +114,7 @@ int giflib_load(const uint8_t* data, size_t size, Pictures* pictures) {
         prior_rect[3] = std::max(bottom, prior_rect[1]);
     }
     std::free(canvas);
+    std::free(reused);
     DGifCloseFile(gif, &error);
     return 1;
 }

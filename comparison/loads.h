@@ -27,9 +27,12 @@ struct Pictures {
 
 // giflib: DGifSlurp from memory plus a plain compositing loop with the same
 // disposal and transparency rules as Zoetra (the canvas cleared to
-// BENCH_BACKGROUND, restore to background, restore to previous). Returns 1,
-// or 0 when giflib refuses the file.
-int giflib_load(const uint8_t* data, size_t size, Pictures* pictures);
+// BENCH_BACKGROUND, restore to background, restore to previous). With keep,
+// each frame's picture is kept (for comparing pictures); without, every
+// frame is composited once into one reused picture and nothing is kept:
+// the least a player over giflib does, and what the benchmark times.
+// Returns 1, or 0 when giflib refuses the file.
+int giflib_load(const uint8_t* data, size_t size, Pictures* pictures, bool keep = true);
 
 // The floor: every picture written once into fresh memory, the first by a
 // memset, every later one by a memcpy of the one before.

@@ -3,8 +3,9 @@
 # gifsicle, ffmpeg) into OUTDIR, for comparing the decoder with the reference.
 # Covers disposal 2 and 3, transparency (a black transparent colour and one
 # shared by another palette entry), interlaced images, local colour tables,
-# sub-rectangle frames, images clipped at the canvas edges, loop counts and a
-# file of more than 500 frames. An OUTDIR that already holds a finished corpus
+# frames that together show more than 256 colours, sub-rectangle frames,
+# images clipped at the canvas edges, loop counts and a file of more than
+# 500 frames. An OUTDIR that already holds a finished corpus
 # is reused as it is.
 set -euo pipefail
 
@@ -90,6 +91,25 @@ cp "$work/shared.gif" "$out/im_transparent_shared_colour.gif"
 $IM -delay 8 -dispose None -size 50x40 xc:black -fill gray -draw "rectangle 0,0 24,39" \
     \( -size 50x40 xc:none -fill black -draw "rectangle 5,5 44,14" -fill yellow -draw "rectangle 5,20 44,34" \) \
     -transparent-color black -loop 0 "$out/im_transparent_black.gif"
+
+# More than 256 colours on the canvas at once: a picture of 256 colours, then
+# frames of 256 colours of their own (local tables) with transparent holes
+# over it, so that each composited frame shows colours of two tables.
+$IM rose: -resize 96x64! -colors 256 "$work/many0.gif"
+$IM -size 48x32 plasma:fractal -seed 11 -colors 256 -fill none -draw "circle 24,16 24,4" \
+    \( +clone -alpha transparent -fill white -draw "circle 24,16 24,6" \) \
+    -compose DstOut -composite "$work/many1.png"
+$IM -size 40x40 plasma:fractal -seed 23 -colors 255 \( +clone -alpha transparent -fill white \
+    -draw "rectangle 10,10 29,29" \) -compose DstOut -composite "$work/many2.png"
+$IM -delay 10 -dispose None "$work/many0.gif" -page +30+20 "$work/many1.png" \
+    -page +8+4 "$work/many2.png" -loop 0 "$out/im_more_than_256_colours.gif"
+# Restore to background over the cleared canvas: sub-rectangles that clear
+# themselves, and frames with transparent pixels over the cleared places.
+$IM -delay 10 -size 80x60 xc:none -dispose Background \
+    \( -size 40x30 xc:orange -repage +0+0 \) \( -size 30x30 xc:none -fill blue \
+    -draw "circle 15,15 15,3" -repage +20+10 \) \( -size 40x20 xc:none -fill green \
+    -draw "rectangle 0,0 19,19" -repage +30+30 \) \( -size 20x20 xc:purple -repage +60+40 \) \
+    -loop 0 "$out/im_dispose_background_cleared.gif"
 
 # --- gifsicle --------------------------------------------------------------------
 # Full frames to optimise: a ball crossing a gradient.

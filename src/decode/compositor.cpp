@@ -244,15 +244,15 @@ void colours_drawn(const CompositingContext* context, const Frame* frame, const 
     }
     colours->counted = true;
     const uint32_t x0 = drawn.left - frame->left, span = drawn.right - drawn.left;
-    uint32_t counts[PALETTE_SIZE] = {};
     for (uint32_t y = drawn.top; y < drawn.bottom; y++) {
         const uint32_t iy = y - frame->top;
         const uint32_t reached = image_row_reached(image, iy);
         const uint32_t opaque = reached > x0 ? (reached - x0 < span ? reached - x0 : span) : 0;
-        count_slots(image->pixels + size_t(iy) * image->width + x0, opaque, counts);
+        const uint8_t* pixels = image->pixels + size_t(iy) * image->width + x0;
+        for (uint32_t x = 0; x < opaque; x++) colours->used[pixels[x]] = 1;
     }
-    for (uint32_t i = 0; i < PALETTE_SIZE; i++) {
-        colours->used[i] = counts[i] > 0 && !(image->keyed && image->see_through[i]);
+    if (image->keyed) {
+        for (uint32_t i = 0; i < PALETTE_SIZE; i++) colours->used[i] &= uint8_t(!image->see_through[i]);
     }
 }
 
@@ -353,14 +353,15 @@ bool map_colours(CompositingContext* context, const FrameImage* image, FrameColo
     CanvasPalette* palette = &context->palette;
     // Once for each palette: where its next frame still cannot move its
     // indices as they are, the map does it.
-    const uint64_t order = palette_order(image);
-    const bool may_reslot = area(drawn) * 4 >= uint64_t(context->width) * context->height &&
-                            order != context->reslotted_for;
-    if (slots_for(palette, context, image, colours, false, map, black, background) &&
+    const bool large = area(drawn) * 4 >= uint64_t(context->width) * context->height;
+    const uint64_t order = large ? palette_order(image) : 0;
+    const bool may_reslot = large && order != context->reslotted_for;
+    if (!colours->counted &&
+        slots_for(palette, context, image, colours, false, map, black, background) &&
         (!may_reslot || is_identity(colours, map))) {
         return true;
     }
-    colours_drawn(context, frame, image, drawn, index, true, colours);
+    if (!colours->counted) colours_drawn(context, frame, image, drawn, index, true, colours);
     if (may_reslot) {
         context->reslotted_for = order;
         free_unused_slots(context);
@@ -846,8 +847,10 @@ int composite_frame(Animation* animation, CompositingContext* context, uint32_t 
         context->run = StoreRun{};
         clear_palette(&context->palette);
     }
+    // A small image's indices are counted at once: cheaper than looking up
+    // every colour of its table.
     FrameColours colours;
-    colours_drawn(context, frame, image, drawn, index, false, &colours);
+    colours_drawn(context, frame, image, drawn, index, area(drawn) < 4 * PALETTE_SIZE, &colours);
 
     if (covers_canvas(context, frame, image, drawn) && index == 0) {
         colours_drawn(context, frame, image, drawn, index, true, &colours);
@@ -890,14 +893,9 @@ int composite_frame(Animation* animation, CompositingContext* context, uint32_t 
         d.background = background;
         d.black = black;
         std::memcpy(d.map, map, sizeof map);
-        d.copies = true;
-        for (uint32_t i = 0; i < PALETTE_SIZE && d.copies; i++) d.copies = !colours.used[i] || map[i] == i;
-        d.see_through = -1;
-        for (uint32_t i = 0, found = 0; image->keyed && i < PALETTE_SIZE; i++) {
-            if (!image->see_through[i]) continue;
-            d.see_through = found++ ? -1 : int(i);
-            if (found > 1) break;
-        }
+        // Moving indices as they are pays where there are many of them.
+        d.copies = area(drawn) >= 4 * PALETTE_SIZE && is_identity(&colours, map);
+        d.see_through = image->keyed ? image->single_see_through : -1;
         draw_frame(context, &d, plan->change, index, &writer);
     } else {
         Draw<uint32_t> d{};

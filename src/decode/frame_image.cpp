@@ -49,7 +49,12 @@ int decode_frame_pixels(ByteStream* stream, LzwTable* table, ImageScratch* scrat
 // Which indices are see-through: those of the key colour (0x00RRGGBB).
 void mark_see_through(FrameImage* image, uint32_t key) {
     image->keyed = 1;
-    for (uint32_t i = 0; i < PALETTE_SIZE; i++) image->see_through[i] = image->palette.colours[i] == key;
+    uint32_t count = 0;
+    for (uint32_t i = 0; i < PALETTE_SIZE; i++) {
+        image->see_through[i] = image->palette.colours[i] == key;
+        if (image->see_through[i] && count++ == 0) image->single_see_through = int32_t(i);
+    }
+    if (count != 1) image->single_see_through = -1;
     image->unreached_see_through = key == 0;
 }
 

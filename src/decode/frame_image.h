@@ -43,6 +43,7 @@ struct FrameImage {
     uint32_t keyed;            // 1 when the frame has a transparent colour
     uint8_t see_through[PALETTE_SIZE];  // keyed: 1 for each index of the key colour
     uint8_t unreached_see_through;      // keyed: 1 when the key colour is black
+    int32_t single_see_through;         // keyed: the one see-through index, or -1 (several)
 };
 
 // Pixels at the start of display row y that the data reached; the rest of
