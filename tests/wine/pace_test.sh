@@ -4,8 +4,9 @@
 # kept as its change), shows its frames for 20 ms (median) at zoom 400 %,
 # where each halftone stretch takes milliseconds, forward, with the picture
 # dragged off its centred place, and in reverse (where every frame is
-# rebuilt from the key frame), and for 10 ms at speed 2.00 and zoom 100 %. While it plays a file of 100 ms frames it sleeps
-# between them: under 2 % of one core over 10 s.
+# rebuilt from the key frame), and for 10 ms at speed 2.00 and zoom 100 %.
+# While it plays a file of 100 ms frames it sleeps between them: under 2 %
+# of one core over 10 s.
 #
 # Frames are timed from where the box is on the window's middle row, read
 # through X over 5 s of play (zoetra-driver pace): the median over spans of
