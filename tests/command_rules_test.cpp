@@ -11,7 +11,8 @@ namespace {
 
 const uint32_t ALL_KEYS[] = {KEY_ESCAPE, KEY_LEFT, KEY_UP,   KEY_RIGHT, KEY_DOWN, KEY_N,
                              KEY_O,      KEY_P,    KEY_R,    KEY_S,     KEY_V,    KEY_X,
-                             KEY_MENU,   KEY_F1,   KEY_F11,  KEY_ZOOM_IN, KEY_ZOOM_OUT};
+                             KEY_MENU,   KEY_F1,   KEY_F11,  KEY_ZOOM_IN, KEY_ZOOM_OUT,
+                             KEY_SPACE,  KEY_HOME, KEY_END};
 
 TEST(DecideCommand, EveryKeyInEveryState) {
     struct Case {
@@ -60,6 +61,10 @@ TEST(DecideCommand, EveryKeyInEveryState) {
         {KEY_P, 12, 0, 0, COMMAND_PLAY_PAUSE},
         {KEY_R, 2, 1, 0, COMMAND_REVERSE},
         {KEY_S, 2, 0, 0, COMMAND_REWIND},
+        {KEY_SPACE, 12, 1, 0, COMMAND_PLAY_PAUSE},  // P's second key
+        {KEY_HOME, 12, 1, 0, COMMAND_FIRST_FRAME},
+        {KEY_END, 12, 0, 0, COMMAND_LAST_FRAME},
+        {KEY_END, 1, 0, 0, COMMAND_NONE},
         {KEY_LEFT, 12, 1, 1, COMMAND_PREVIOUS_FILE},
         {KEY_ZOOM_OUT, 12, 1, 0, COMMAND_ZOOM_OUT},
         // Not commands: the keypad's plus and minus, letters without a command.
@@ -82,8 +87,23 @@ TEST(DecideCommand, AHeldModifierStopsEveryKey) {
     // choice made with Ctrl held arrives as a key and does nothing either.
     for (uint32_t key : ALL_KEYS) {
         SCOPED_TRACE(key);
-        CommandState state{.frame_count = 12, .playing = 1, .fullscreen = 1, .modifiers = 1};
+        CommandState state{.frame_count = 12, .playing = 1, .fullscreen = 1, .modifiers = MODIFIER_SHIFT};
         EXPECT_EQ(decide_command(key, &state), COMMAND_NONE);
+    }
+}
+
+TEST(DecideWheel, ANotchAStepAndTheRestKeptForTheNextTurn) {
+    struct Turn { int32_t delta; uint32_t frames, modifiers; int32_t steps, remainder; };
+    // One turn after the other; Shift, a Windows key or no file: nothing.
+    const Turn turns[] = {{120, 12, 0, 1, 0},   {-240, 12, 0, -2, 0}, {40, 12, 0, 0, 40},
+                          {120, 12, MODIFIER_SHIFT, 0, 40}, {120, 12, MODIFIER_WINDOWS, 0, 40},
+                          {120, 0, 0, 0, 40},   {80, 1, MODIFIER_CTRL, 1, 0},
+                          {-180, 12, 0, -1, -60}, {380, 12, 0, 2, 80}};
+    int32_t remainder = 0;
+    for (const Turn& turn : turns) {
+        CommandState state{.frame_count = turn.frames, .modifiers = turn.modifiers};
+        EXPECT_EQ(decide_wheel(turn.delta, &state, &remainder), turn.steps) << turn.delta;
+        EXPECT_EQ(remainder, turn.remainder) << turn.delta;
     }
 }
 

@@ -114,6 +114,43 @@ TEST_F(LayoutTest, ExamplesGiveTheViewAndTheFourBars) {
     }
 }
 
+TEST_F(LayoutTest, ADragMovesALargerPictureUpToItsEdgesAndZoomKeepsTheCentre) {
+    struct Case {
+        const char* name;
+        uint32_t width, height;  // canvas
+        int32_t zoom;
+        uint32_t cw, ch;
+        int32_t dx, dy, zoom_step;  // a drag, then a zoom step (0: none)
+        uint32_t resize_cw;         // then a resize to resize_cw x ch (0: none)
+        int32_t view_x, view_y;
+        bool movable;               // at the client area's centre
+    };
+    const Case cases[] = {
+        {"smaller: stays centred", 100, 80, 4, 300, 200, 30, 20, 0, 0, 100, 60, false},
+        {"wider only: moves across", 200, 20, 4, 100, 60, 30, 30, 0, 0, -20, 20, true},
+        {"wider, far left", 200, 20, 4, 100, 60, -500, 0, 0, 0, -100, 20, true},
+        {"both ways", 300, 300, 0, 500, 400, 100, -50, 0, 0, -250, -450, true},
+        {"both ways, far down right", 300, 300, 0, 500, 400, 1000, 1000, 0, 0, 0, 0, true},
+        // The point at the centre (250, 200), (260, 240) of 600 x 600, is
+        // (520, 480) of 1200 x 1200.
+        {"zoom in around the centre", 300, 300, 1, 500, 400, 40, 60, -1, 0, -270, -280, true},
+        {"zoom out around the centre", 300, 300, 0, 500, 400, 80, 120, 1, 0, -10, -40, true},
+        {"zoom out until it fits", 300, 300, 2, 500, 400, 30, 20, 1, 0, 62, 12, false},
+        {"a narrower client area clamps", 200, 20, 4, 100, 60, -500, 0, 0, 150, -50, 20, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        load(c.width, c.height, c.cw, c.ch, c.zoom);
+        move_view(player(), c.dx, c.dy);
+        if (c.zoom_step) set_zoom(player(), c.zoom_step);
+        const uint32_t cw = c.resize_cw ? c.resize_cw : c.cw;
+        if (c.resize_cw) resize_view(cw, c.ch, player());
+        EXPECT_EQ(player()->view_x, c.view_x);
+        EXPECT_EQ(player()->view_y, c.view_y);
+        EXPECT_EQ(picture_movable_at(player(), cw, c.ch, int32_t(cw / 2), int32_t(c.ch / 2)), c.movable);
+    }
+}
+
 TEST_F(LayoutTest, BarsTooSmallToSeeAreNotFilled) {
     load(300, 300, 500, 400, 0);
     fill_screen(screen(), STALE);

@@ -25,6 +25,13 @@ constexpr UINT WM_APP_LOAD_HANDED_OVER = 40001;
 // Posted by a playback thread whose passes ran out (wParam: its run).
 constexpr UINT WM_APP_PLAYBACK_ENDED = 40002;
 
+// A drag of the picture with the left button, from its press to its
+// release or the loss of the mouse capture.
+struct PictureDrag {
+    uint32_t active;  // 1 while the window holds the capture for the drag
+    int32_t x, y;     // where the cursor was last, in client coordinates
+};
+
 // Everything the program keeps for the life of its window.
 struct Shell {
     Animation animation;                    // the one decoded file
@@ -47,6 +54,8 @@ struct Shell {
     LONG_PTR saved_window_style = WS_VISIBLE | WS_CLIPSIBLINGS;
     RECT saved_window_rect;
     LoadingPreview preview;                 // the frames shown while a large file loads
+    int32_t wheel_remainder;                // the wheel's turn short of a notch (decide_wheel)
+    PictureDrag drag;                       // the left button's drag of the picture
 };
 
 inline const char16_t* as_utf16(const wchar_t* text) { return reinterpret_cast<const char16_t*>(text); }

@@ -14,12 +14,21 @@
 
 namespace {
 
-bool modifier_held() {
-    return GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_SHIFT) < 0 || GetKeyState(VK_LWIN) < 0 ||
-           GetKeyState(VK_RWIN) < 0;
+uint32_t modifiers_held() {
+    uint32_t held = 0;
+    if (GetKeyState(VK_CONTROL) < 0) held |= MODIFIER_CTRL;
+    if (GetKeyState(VK_SHIFT) < 0) held |= MODIFIER_SHIFT;
+    if (GetKeyState(VK_LWIN) < 0 || GetKeyState(VK_RWIN) < 0) held |= MODIFIER_WINDOWS;
+    return held;
 }
 
 uint32_t frame_count_of(const Shell* shell) { return shell->animation.frame_count; }
+
+CommandState command_state_of(const Shell* shell) {
+    const Player* player = &shell->player;
+    return CommandState{frame_count_of(shell), player->playing.load(std::memory_order_acquire),
+                        player->fullscreen, modifiers_held()};
+}
 
 // Left or Right: the previous or next .gif file beside the one on show, then
 // its load. The title is the load's.
@@ -40,8 +49,7 @@ void set_brush(Player* player, HGDIOBJ brush) {
 void handle_command_key(HWND window, WPARAM key, Shell* shell) {
     Player* player = &shell->player;
     if (key > 0xFFFF) return;
-    CommandState state{frame_count_of(shell), player->playing.load(std::memory_order_acquire),
-                       player->fullscreen, modifier_held() ? 1u : 0u};
+    const CommandState state = command_state_of(shell);
     switch (decide_command(uint32_t(key), &state)) {
         case COMMAND_NONE:
             return;
@@ -84,6 +92,11 @@ void handle_command_key(HWND window, WPARAM key, Shell* shell) {
             step_previous(player);
             InvalidateRect(window, nullptr, FALSE);
             break;
+        case COMMAND_FIRST_FRAME:
+        case COMMAND_LAST_FRAME:
+            show_paused(player, key == KEY_HOME ? 0 : frame_count_of(shell) - 1);
+            InvalidateRect(window, nullptr, FALSE);
+            break;
         case COMMAND_PLAY_PAUSE:
             if (!play_pause(player)) InvalidateRect(window, nullptr, FALSE);
             break;
@@ -95,6 +108,15 @@ void handle_command_key(HWND window, WPARAM key, Shell* shell) {
             InvalidateRect(window, nullptr, FALSE);
             break;
     }
+    update_title(window, nullptr, shell);
+}
+
+void turn_wheel(HWND window, int delta, Shell* shell) {
+    const CommandState state = command_state_of(shell);
+    const int32_t steps = decide_wheel(delta, &state, &shell->wheel_remainder);
+    if (steps == 0) return;
+    for (int32_t k = 0; k < steps; k++) set_zoom(&shell->player, -1);
+    for (int32_t k = 0; k > steps; k--) set_zoom(&shell->player, 1);
     update_title(window, nullptr, shell);
 }
 

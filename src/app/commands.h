@@ -11,6 +11,11 @@
 // the title. Nothing acts while Ctrl, Shift or a Windows key is held.
 void handle_command_key(HWND window, WPARAM key, Shell* shell);
 
+// WM_MOUSEWHEEL with the wheel's delta: one zoom step a notch, away from the
+// user zooming in, and the title; also with Ctrl held, not with Shift or a
+// Windows key. What is short of a notch waits for the next turn.
+void turn_wheel(HWND window, int delta, Shell* shell);
+
 // The context menu, built from the current state; its choice comes back to
 // the window as WM_KEYDOWN with the item's key code. (x, y) is the menu's
 // top-left corner in client coordinates, or negative to centre it on the

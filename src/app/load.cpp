@@ -7,6 +7,7 @@
 
 #include "app/handover.h"
 #include "app/main_window.h"
+#include "app/picture_drag.h"
 #include "decode/gif_decode.h"
 #include "platform/os.h"
 #include "player/load_steps.h"
@@ -105,6 +106,8 @@ void load_file(HWND window, Shell* shell) {
 }  // namespace
 
 void load_requested_file(HWND window, Shell* shell) {
+    // A drag held across the load would move the next file's picture.
+    end_picture_drag(shell);
     shell->loading = 1;
     load_file(window, shell);
     shell->loading = 0;
@@ -135,12 +138,17 @@ bool answer_during_load(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
     case WM_SYSCHAR:
     case WM_SYSCOMMAND:
     case WM_RBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_MOUSEWHEEL:
     case WM_CONTEXTMENU:
     case WM_DROPFILES:
     case WM_APP_LOAD_COMMAND_LINE:
     case WM_APP_LOAD_HANDED_OVER:
         PostMessageW(window, message, wparam, lparam);
         return true;
+    case WM_LBUTTONDOWN:
+    case WM_MOUSEMOVE:
+        return true;  // a drag does nothing: the picture it would move is going
     case WM_SIZE:
         lay_out_client(window, shell);
         return true;

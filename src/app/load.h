@@ -22,12 +22,14 @@ void dispatch_waiting_input();
 // A message that reaches the window during a load, sent by another thread or
 // program while the decoder looks at the queue, or by the load itself.
 // Nothing may then change the animation, open a modal loop or start another
-// load: keys, commands, clicks, drops, load requests and a close are posted
-// again, for after the load, and a size change only lays out (painted after
-// the load, or by the preview's next frame). Returns false for a message
-// that is handled as at any other time (WM_PAINT, which reads the frame on
-// show under the paint lock, WM_COPYDATA, WM_DPICHANGED, the system's
-// messages), else true with its answer in *result.
+// load: keys, commands, clicks, double clicks, the wheel, drops, load
+// requests and a close are posted again, for after the load; a drag does
+// nothing (one held when the load began has ended); and a size change only
+// lays out (painted after the load, or by the preview's next frame).
+// Returns false for a message that is handled as at any other time
+// (WM_PAINT, which reads the frame on show under the paint lock,
+// WM_COPYDATA, WM_DPICHANGED, the system's messages), else true with its
+// answer in *result.
 bool answer_during_load(HWND window, UINT message, WPARAM wparam, LPARAM lparam, Shell* shell,
                         LRESULT* result);
 

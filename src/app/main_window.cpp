@@ -11,6 +11,7 @@
 #include "app/file_choices.h"
 #include "app/handover.h"
 #include "app/load.h"
+#include "app/picture_drag.h"
 #include "platform/os.h"
 #include "player/load_steps.h"
 #include "player/playback.h"
@@ -117,6 +118,27 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
     case WM_RBUTTONDOWN:
         show_context_menu(window, int(short(LOWORD(lparam))), int(short(HIWORD(lparam))), shell);
         return 0;
+    case WM_LBUTTONDBLCLK:
+        handle_command_key(window, VK_F11, shell);  // the key's path: its modifier rule holds
+        return 0;
+    case WM_MOUSEWHEEL:
+        turn_wheel(window, GET_WHEEL_DELTA_WPARAM(wparam), shell);
+        return 0;
+    case WM_LBUTTONDOWN:
+        begin_picture_drag(window, int(short(LOWORD(lparam))), int(short(HIWORD(lparam))), shell);
+        return 0;
+    case WM_MOUSEMOVE:
+        continue_picture_drag(int(short(LOWORD(lparam))), int(short(HIWORD(lparam))), shell);
+        return 0;
+    case WM_LBUTTONUP:
+        end_picture_drag(shell);
+        return 0;
+    case WM_CAPTURECHANGED:
+        lose_picture_drag(shell);
+        return 0;
+    case WM_SETCURSOR:
+        if (LOWORD(lparam) == HTCLIENT && set_picture_cursor(window, shell)) return TRUE;
+        break;
     case WM_DROPFILES:
         drop_files(window, reinterpret_cast<HDROP>(wparam), shell);
         return 0;
@@ -142,7 +164,7 @@ ATOM register_main_class(HINSTANCE instance, Shell* shell) {
     window_shell = shell;
     WNDCLASSEXW window_class{};
     window_class.cbSize = sizeof(window_class);
-    window_class.style = CS_OWNDC;
+    window_class.style = CS_OWNDC | CS_DBLCLKS;
     window_class.lpfnWndProc = main_window_proc;
     window_class.hInstance = instance;
     window_class.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_PROGRAM));

@@ -38,6 +38,8 @@ void clear_player_state(Player* player) {
     player->view_y = 0;
     player->view_width = 0;
     player->view_height = 0;
+    player->pan_x = 0;  // each file starts centred
+    player->pan_y = 0;
     player->paint_lock.store(0, std::memory_order_relaxed);
     reset_playback(player);
 }

@@ -59,6 +59,10 @@ struct Player {
     int32_t view_y;                        // picture's top edge, negative when taller
     uint32_t view_width;                   // canvas size at the zoom step
     uint32_t view_height;
+    // Where a drag moved the picture from its centred place; 0 in a
+    // direction where it fits the client area. Window's thread only.
+    int32_t pan_x;
+    int32_t pan_y;
     uint32_t start_frame;                  // the frame a starting thread shows first
     uint32_t run;                          // playback threads started so far (wrapping)
     std::atomic<uint32_t> frame_delay_ms;  // scaled delay of the frame drawn last

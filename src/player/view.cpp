@@ -2,6 +2,9 @@
 // painting, resizing and the zoom steps.
 #include "player/view.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "player/paint.h"
 
 uint32_t zoom_size(uint32_t size, int32_t zoom_index) {
@@ -18,27 +21,54 @@ uint32_t zoom_size(uint32_t size, int32_t zoom_index) {
     }
 }
 
+int32_t clamp_pan(int32_t pan, uint32_t view_size, uint32_t client_size) {
+    if (view_size <= client_size) return 0;
+    // The centred place truncates toward zero, as in layout_view; from it the
+    // picture may go until its right (bottom) edge meets the client area's,
+    // or its left (top) edge does.
+    const int64_t spare = int64_t(client_size) - int64_t(view_size);
+    const int64_t centred = spare / 2;
+    return int32_t(std::clamp<int64_t>(pan, spare - centred, -centred));
+}
+
+int32_t scale_pan(int32_t pan, uint32_t old_size, uint32_t new_size) {
+    if (old_size == 0) return 0;
+    const int64_t scaled = int64_t(pan) * new_size;
+    const int64_t half = old_size / 2;
+    return int32_t((scaled >= 0 ? scaled + half : scaled - half) / int64_t(old_size));
+}
+
 void layout_view(uint32_t client_width, uint32_t client_height, Player* player) {
+    const int64_t cw = client_width, ch = client_height;
+    const int64_t vw = player->view_width, vh = player->view_height;
+    player->pan_x = clamp_pan(player->pan_x, player->view_width, client_width);
+    player->pan_y = clamp_pan(player->pan_y, player->view_height, client_height);
+    // Signed halves, truncating toward zero (-3 / 2 is -1).
+    const int64_t view_x = (cw - vw) / 2 + player->pan_x;
+    const int64_t view_y = (ch - vh) / 2 + player->pan_y;
+    // The bars are the client area outside the picture's rectangle.
+    const int64_t left = std::clamp<int64_t>(view_x, 0, cw);
+    const int64_t right = std::clamp<int64_t>(view_x + vw, left, cw);
+    const int64_t top = std::clamp<int64_t>(view_y, 0, ch);
+    const int64_t bottom = std::clamp<int64_t>(view_y + vh, top, ch);
+    const int32_t w = int32_t(cw), h = int32_t(ch);
     // Everything is computed first and published in one piece under the lock,
     // so the playback thread never draws with a half-updated rectangle.
     acquire_paint_lock(player);
-    int64_t cw = client_width, ch = client_height;
-    int64_t vw = player->view_width, vh = player->view_height;
-    // Signed halves, truncating toward zero (-3 / 2 is -1).
-    int32_t view_x = static_cast<int32_t>((cw - vw) / 2);
-    int32_t view_y = static_cast<int32_t>((ch - vh) / 2);
-    int32_t top = view_y > 0 ? view_y : 0;
-    int32_t left = view_x > 0 ? view_x : 0;
-    int32_t bottom = ch > vh ? static_cast<int32_t>(top + vh) : static_cast<int32_t>(ch);
-    int32_t right = cw > vw ? static_cast<int32_t>(left + vw) : static_cast<int32_t>(cw);
-    int32_t w = static_cast<int32_t>(cw), h = static_cast<int32_t>(ch);
-    player->view_x = view_x;
-    player->view_y = view_y;
-    player->border_top = Rect{0, 0, w, top};
-    player->border_bottom = Rect{0, bottom, w, h};
-    player->border_left = Rect{0, top, left, bottom};
-    player->border_right = Rect{right, top, w, bottom};
+    player->view_x = int32_t(view_x);
+    player->view_y = int32_t(view_y);
+    player->border_top = Rect{0, 0, w, int32_t(top)};
+    player->border_bottom = Rect{0, int32_t(bottom), w, h};
+    player->border_left = Rect{0, int32_t(top), int32_t(left), int32_t(bottom)};
+    player->border_right = Rect{int32_t(right), int32_t(top), w, int32_t(bottom)};
     release_paint_lock(player);
+}
+
+bool picture_movable_at(const Player* player, uint32_t client_width, uint32_t client_height,
+                        int32_t x, int32_t y) {
+    if (player->view_width <= client_width && player->view_height <= client_height) return false;
+    return x >= player->view_x && int64_t(x) < int64_t(player->view_x) + player->view_width &&
+           y >= player->view_y && int64_t(y) < int64_t(player->view_y) + player->view_height;
 }
 
 namespace {
@@ -73,8 +103,11 @@ void paint_view(void* window, const Animation* animation, Player* player) {
     release_paint_lock(player);
 }
 
-void resize_view(uint32_t client_width, uint32_t client_height, Player* player) {
-    layout_view(client_width, client_height, player);
+namespace {
+
+// After a layout: a full synchronous repaint, or only the bars while a
+// playback thread shows frames of at most 50 ms.
+void repaint_laid_out(Player* player) {
     if (frame_count_of(player->animation) == 1 ||
         player->playing.load(std::memory_order_acquire) == 0 ||
         player->frame_delay_ms.load(std::memory_order_relaxed) > 50) {
@@ -85,6 +118,28 @@ void resize_view(uint32_t client_width, uint32_t client_height, Player* player) 
     acquire_paint_lock(player);
     fill_borders(player);
     release_paint_lock(player);
+}
+
+int32_t saturated(int64_t value) {
+    return int32_t(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
+}
+
+}  // namespace
+
+void resize_view(uint32_t client_width, uint32_t client_height, Player* player) {
+    layout_view(client_width, client_height, player);
+    repaint_laid_out(player);
+}
+
+void move_view(Player* player, int32_t dx, int32_t dy) {
+    const int32_t was_x = player->view_x, was_y = player->view_y;
+    player->pan_x = saturated(int64_t(player->pan_x) + dx);
+    player->pan_y = saturated(int64_t(player->pan_y) + dy);
+    uint32_t client_width = 0, client_height = 0;
+    paint_client_size(player, &client_width, &client_height);
+    layout_view(client_width, client_height, player);
+    // A drag held against an edge moves nothing and repaints nothing.
+    if (player->view_x != was_x || player->view_y != was_y) repaint_laid_out(player);
 }
 
 int set_zoom(Player* player, int32_t step) {
@@ -105,6 +160,8 @@ int set_zoom(Player* player, int32_t step) {
     const Animation* animation = player->animation;
     uint32_t width = animation ? zoom_size(animation->width, player->zoom_index) : 0;
     uint32_t height = animation ? zoom_size(animation->height, player->zoom_index) : 0;
+    player->pan_x = scale_pan(player->pan_x, player->view_width, width);
+    player->pan_y = scale_pan(player->pan_y, player->view_height, height);
     acquire_paint_lock(player);
     player->view_width = width;
     player->view_height = height;

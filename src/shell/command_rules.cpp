@@ -27,11 +27,22 @@ CommandAction decide_command(uint32_t key, const CommandState* state) {
         case KEY_DOWN: return state->playing ? COMMAND_SLOWER : COMMAND_NONE;
         case KEY_N: return state->playing ? COMMAND_REFRESH_TITLE : COMMAND_NEXT_FRAME;
         case KEY_V: return state->playing ? COMMAND_REFRESH_TITLE : COMMAND_PREVIOUS_FRAME;
-        case KEY_P: return COMMAND_PLAY_PAUSE;
+        case KEY_HOME: return COMMAND_FIRST_FRAME;
+        case KEY_END: return COMMAND_LAST_FRAME;
+        case KEY_P:
+        case KEY_SPACE: return COMMAND_PLAY_PAUSE;
         case KEY_R: return COMMAND_REVERSE;
         case KEY_S: return COMMAND_REWIND;
     }
     return COMMAND_NONE;
+}
+
+int32_t decide_wheel(int32_t delta, const CommandState* state, int32_t* remainder) {
+    if (state->frame_count == 0 || (state->modifiers & (MODIFIER_SHIFT | MODIFIER_WINDOWS))) return 0;
+    // A remainder is always less than a notch, and a delta is a 16-bit value.
+    const int64_t turned = int64_t(*remainder) + delta;
+    *remainder = int32_t(turned % WHEEL_NOTCH);
+    return int32_t(turned / WHEEL_NOTCH);
 }
 
 MenuState menu_state_of(const Player* player, uint32_t neighbours) {

@@ -12,6 +12,9 @@
 #include "player/player.h"
 
 constexpr uint32_t KEY_ESCAPE = 27;       // leave fullscreen
+constexpr uint32_t KEY_SPACE = 32;        // play or pause, as P
+constexpr uint32_t KEY_END = 35;          // stop on the last frame
+constexpr uint32_t KEY_HOME = 36;         // stop on the first frame
 constexpr uint32_t KEY_LEFT = 37;         // previous file of the folder
 constexpr uint32_t KEY_UP = 38;           // faster
 constexpr uint32_t KEY_RIGHT = 39;        // next file of the folder
@@ -46,24 +49,42 @@ enum CommandAction : uint32_t {
     COMMAND_REFRESH_TITLE,      // N or V while playing: only the title (frame number 0)
     COMMAND_NEXT_FRAME,         // while paused: step, repaint, title with the frame
     COMMAND_PREVIOUS_FRAME,
+    COMMAND_FIRST_FRAME,        // Home: stop on frame 0, repaint, title with the frame
+    COMMAND_LAST_FRAME,         // End: stop on the last frame
     COMMAND_PLAY_PAUSE,
     COMMAND_REVERSE,
     COMMAND_REWIND,
 };
+
+// The modifier keys held, as bits of CommandState.modifiers.
+constexpr uint32_t MODIFIER_CTRL = 0x1;
+constexpr uint32_t MODIFIER_SHIFT = 0x2;
+constexpr uint32_t MODIFIER_WINDOWS = 0x4;  // either Windows key
 
 // What the decision reads.
 struct CommandState {
     uint32_t frame_count = 0;  // 0: no file loaded
     uint32_t playing = 0;      // 1 while a playback thread runs
     uint32_t fullscreen = 0;   // 1 while fullscreen
-    uint32_t modifiers = 0;    // 1 while Ctrl, Shift or a Windows key is held
+    uint32_t modifiers = 0;    // MODIFIER_* bits of the keys held
 };
 
 // The command for key in state. While a modifier is held no key acts (menu
-// choices arrive as keys too). With no file only the menu key, O, F1, F11, Esc
-// (in fullscreen) and X act; one frame adds the file steps and zoom; the
-// playback commands need two frames, and speed only acts while playing.
+// choices and the double click arrive as keys too). With no file only the
+// menu key, O, F1, F11, Esc (in fullscreen) and X act; one frame adds the
+// file steps and zoom; the playback commands need two frames, and speed
+// only acts while playing.
 CommandAction decide_command(uint32_t key, const CommandState* state);
+
+constexpr int32_t WHEEL_NOTCH = 120;  // WHEEL_DELTA: one notch of the wheel
+
+// The zoom steps a wheel message of delta asks for in state: one a notch,
+// positive (zoom in) for a turn away from the user. The turn is added to
+// *remainder, which keeps what is short of a whole notch (the small deltas
+// of precision touchpads) for the next message. Like + and -, it needs a
+// loaded file; unlike them it also acts with Ctrl held, and with Shift or
+// a Windows key held it does nothing (the remainder stays as it was).
+int32_t decide_wheel(int32_t delta, const CommandState* state, int32_t* remainder);
 
 // ---- The context menu ---------------------------------------------------------
 

@@ -6,8 +6,9 @@
 # where Shift with the plus key does nothing), the folder steps, the menu's
 # items and greying in each state (read back from the menu itself), its
 # position for the menu key and for a real right click, menu choices acting
-# as their keys, the frame pacing at three speeds, and Exit from the menu
-# ending the program with exit code 0.
+# as their keys, Space, Home, End, the wheel, drags and double clicks, the
+# frame pacing at three speeds, and Exit from the menu ending the program
+# with exit code 0.
 set -euo pipefail
 . "$(dirname "$0")/lib.sh"
 zt_init
@@ -23,6 +24,7 @@ $GIFS solid "$ZT_TMP/one/a.gif" 12 100 64 48   # 12 frames of one second
 $GIFS solid "$ZT_TMP/one/z.gif" 1 10 32 24
 $GIFS box "$ZT_TMP/two/fast.gif" 250 10 320 240 # 250 frames of 100 ms
 $GIFS solid "$ZT_TMP/three/once.gif" 4 40 64 48 1  # played once, 4 frames of 400 ms
+$GIFS box "$ZT_TMP/three/box.gif" 12 100 160 120 # 12 frames of one second
 workspace=$(zt_driver syscolor appworkspace)
 
 # The title stays $1 for a while after a key that must change nothing.
@@ -296,6 +298,37 @@ zt_expect_title "$ONCE_AT_END" "the second pass ran out"
 key 78; zt_expect_title "once.gif (1 of 4 frames | 100%)" "N after the pass ran out"
 expect_frame_on_show 0 "N after the pass ran out"
 zt_log "a pass that runs out: the title, P and N right"
+
+# Real keys and the mouse on box.gif: at 400 % (640 x 480, larger than the
+# client area) frame 12's box is 176 px into the picture, alone on 283C50.
+wine "$ZT_EXE" "$(zt_winpath "$ZT_TMP/three/box.gif")" >/dev/null 2>&1 || true
+BOX_PLAY=$(playing box.gif 12 '>>' 1.00 100%)
+zt_expect_title "$BOX_PLAY" "box.gif handed over"
+box_title() { zt_driver title | sed 's/^box.gif ([0-9]* of 12 frames | 100%)$/paused/'; }
+xdotool key --window "$xwin" space; zt_expect_output paused "Space" title 40 0.1 box_title
+xdotool key --window "$xwin" space; zt_expect_title "$BOX_PLAY" "Space again"
+xdotool key --window "$xwin" Home; zt_expect_title "box.gif (1 of 12 frames | 100%)" "Home"
+xdotool key --window "$xwin" End; zt_expect_title "box.gif (12 of 12 frames | 100%)" "End"
+read -r wl wt wr wb <<<"$(zt_driver window | sed 's/.*rect //')"
+xdotool mousemove $(((wl + wr) / 2)) $(((wt + wb) / 2)) click 4
+zt_expect_title "box.gif (12 of 12 frames | 125%)" "a wheel notch up"
+xdotool click 5 click 5; zt_expect_title "box.gif (12 of 12 frames | 75%)" "two notches down"
+xdotool click --repeat 5 4; zt_expect_title "box.gif (12 of 12 frames | 400%)" "five notches up"
+# "there": the box's left edge at X +- 2 px (Wine's halftone stretch places
+# a picture cut at its left edge to a pixel or two), and no bar in sight.
+box_at() { zt_driver picture-box 283C50 | awk -v x="$1" '{ print ($1 - x) ^ 2 <= 4 && $3 <= 100 ? "there" : $0 }'; }
+read -r cw _ <<<"$(zt_driver client-size)"
+zt_expect_output there "400 %" "the box" 30 0.1 box_at $(((cw - 640) / 2 + 176))
+xdotool mousedown 1 mousemove_relative 60 0 mouseup 1
+zt_expect_output there "a drag of 60 px to the right" "the box" 30 0.1 box_at $(((cw - 640) / 2 + 236))
+xdotool mousedown 1 mousemove 0 $(((wt + wb) / 2)) mouseup 1  # left of the client area: x < 0
+zt_expect_output there "a drag far past the left edge" "the box" 30 0.1 box_at $((cw - 640 + 176))
+windowed=$(zt_driver window)
+xdotool mousemove $(((wl + wr) / 2)) $(((wt + wb) / 2)) click --repeat 2 --delay 80 1
+zt_expect_output "style 0x14000000 rect 0 0 $(zt_driver screen)" "a double click" window 30 0.1 zt_driver window
+xdotool click --repeat 2 --delay 80 1
+zt_expect_output "$windowed" "another double click" window 30 0.1 zt_driver window
+zt_log "Space, Home, End, the wheel, drags and double clicks: right"
 
 # Frame pacing at 1.00, 2.00 and 0.50: a second start hands over a file of
 # 100 ms frames in which a box moves; zoetra-driver pace gives the time a

@@ -37,6 +37,8 @@
 //   zoetra-driver pixel X Y            prints the client pixel at (X, Y) as RRGGBB
 //   zoetra-driver picture-box RRGGBB   prints "LEFT TOP WIDTH HEIGHT" of the client
 //                                      pixels that differ from RRGGBB
+//   zoetra-driver drag DX DY           drags from the client area's centre by
+//                                      (DX, DY): left button down, one move, up
 //
 // The menu's items are read from inside zoetra.exe by zoetra-probe.dll,
 // which this driver loads into it.
@@ -466,6 +468,22 @@ int command_picture_box(const wchar_t* background) {
     return 0;
 }
 
+// The press, one move and the release, each handled before the next is sent.
+int command_drag(int dx, int dy) {
+    HWND window = find_main_window();
+    RECT client{0, 0, 0, 0};
+    if (!window || !GetClientRect(window, &client)) return 1;
+    const LPARAM from = MAKELPARAM(client.right / 2, client.bottom / 2);
+    const LPARAM to = MAKELPARAM(client.right / 2 + dx, client.bottom / 2 + dy);
+    auto send = [window](UINT message, WPARAM buttons, LPARAM at) {
+        DWORD_PTR result = 0;
+        return SendMessageTimeoutW(window, message, buttons, at, SMTO_ABORTIFHUNG, 5000, &result) != 0;
+    };
+    const bool sent = send(WM_LBUTTONDOWN, MK_LBUTTON, from) && send(WM_MOUSEMOVE, MK_LBUTTON, to) &&
+                      send(WM_LBUTTONUP, 0, to);
+    return sent ? 0 : 1;
+}
+
 // Whether anything in the window changes over about two caret blinks.
 bool window_blinks(HWND window) {
     RECT client;
@@ -528,5 +546,6 @@ int commands_command(int argc, wchar_t** argv) {
     if (is(L"clipboard")) return command_clipboard();
     if (is(L"pixel") && argc > 3) return command_pixel(int(number(argv[2])), int(number(argv[3])));
     if (is(L"picture-box") && argc > 2) return command_picture_box(argv[2]);
+    if (is(L"drag") && argc > 3) return command_drag(int(number(argv[2])), int(number(argv[3])));
     return -1;
 }

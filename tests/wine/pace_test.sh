@@ -2,10 +2,11 @@
 # zoetra.exe shows every frame for its own time: a file of 250 frames of
 # 20 ms at 320 x 240, in which a small box moves (every frame after the first
 # kept as its change), shows its frames for 20 ms (median) at zoom 400 %,
-# where each halftone stretch takes milliseconds, forward and in reverse
-# (where every frame is rebuilt from the key frame), and for 10 ms at speed
-# 2.00 and zoom 100 %. While it plays a file of 100 ms frames it sleeps
-# between them: under 2 % of one core over 10 s.
+# where each halftone stretch takes milliseconds, forward, with the picture
+# dragged off its centred place, and in reverse (where every frame is
+# rebuilt from the key frame), and for 10 ms at speed 2.00 and zoom 100 %.
+# While it plays a file of 100 ms frames it sleeps between them: under 2 %
+# of one core over 10 s.
 #
 # Frames are timed from where the box is on the window's middle row, read
 # through X over 5 s of play (zoetra-driver pace): the median over spans of
@@ -43,6 +44,8 @@ zt_expect_title "$(zt_playing_title pace.gif 250)" "pace.gif" 60
 for _ in 1 2 3 4; do key 187; done
 zt_expect_title "$(zt_playing_title pace.gif 250 '>>' 1.00 400%)" "zoom 400 %"
 expect_frame_time 20 "20 ms frames at 400 %"
+zt_driver drag 200 30 || zt_fail "the drag: no window"  # the box stays on the middle row
+expect_frame_time 20 "20 ms frames at 400 %, the picture moved"
 expect_frame_time 20 "20 ms frames in reverse at 400 %" reverse
 
 # Playing in reverse: play on forward, back to 100 %, then five steps
