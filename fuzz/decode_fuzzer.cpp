@@ -1,6 +1,6 @@
 // libFuzzer target for the decoder: decodes a buffer the way a file is
 // decoded (the whole file in memory, then the block walk, every image built,
-// composited and stored, with helper threads writing key frames), checks
+// composited and stored, with helper threads copying key frames), checks
 // what a loaded animation promises, rebuilds every frame's picture from the
 // store, forward in one picture and backward from its key frame in another,
 // and releases the animation.

@@ -23,8 +23,8 @@ namespace {
 
 // 24 frames on a W x H canvas: moving opaque and transparent boxes, every
 // disposal, an interlaced one, so each picture depends on the one before.
-// Every other box covers more than half the canvas, so key frames, which
-// the helpers write, and changes follow each other in every order.
+// Every other box covers most of the canvas with new pixels, so key frames,
+// which the helpers copy, and changes follow each other in every order.
 Bytes moving_boxes(uint32_t W = 61, uint32_t H = 37) {
     std::vector<uint32_t> global;
     for (uint32_t k = 0; k < 8; k++) global.push_back(0x203040u * k + 0x0A0B0Cu);
@@ -46,6 +46,7 @@ Bytes moving_boxes(uint32_t W = 61, uint32_t H = 37) {
 struct Outcome {
     int result;
     uint32_t frames;
+    uint32_t keys;  // key frames among them
     std::vector<std::vector<uint32_t>> pictures;
 };
 
@@ -55,7 +56,9 @@ Outcome decode_with(const uint8_t* data, size_t size, CompositeHelpersMode mode,
     DecodeTarget target{.background = TEST_BACKGROUND, .memory_budget = budget,
                         .helpers = mode};
     out.result = gif_decode_memory(data, size, out.table, &out.animation, &target);
-    return Outcome{out.result, out.animation.frame_count, frame_pictures(out.animation)};
+    uint32_t keys = 0;
+    for (uint32_t i = 0; i < out.animation.frame_count; i++) keys += out.animation.frames[i].key == i;
+    return Outcome{out.result, out.animation.frame_count, keys, frame_pictures(out.animation)};
 }
 
 void expect_same(const Outcome& with, const Outcome& without) {
@@ -74,6 +77,8 @@ TEST(DecodeHelpers, CutFilesGiveTheFramesOfADecodeWithoutHelpers) {
     const Outcome whole = decode_with(file.data(), file.size(), HELPERS_ALWAYS, 0);
     ASSERT_EQ(whole.result, RESULT_OK);
     ASSERT_EQ(whole.frames, 24u);
+    EXPECT_GT(whole.keys, 4u);  // key frames and changes both
+    EXPECT_LT(whole.keys, 20u);
     // Every length from the first image on, in steps that land in headers,
     // sub-blocks and between blocks alike.
     for (size_t size = 40; size <= file.size(); size += size < 400 ? 1 : 7) {
@@ -85,8 +90,8 @@ TEST(DecodeHelpers, CutFilesGiveTheFramesOfADecodeWithoutHelpers) {
 
 TEST(DecodeHelpers, BoundReachedWhileHelpersWriteKeepsTheSameFrames) {
     // Budgets from below the first frame to above the whole file, in steps
-    // of a few hundred bytes: a second image scratch is held only where it
-    // fits, so the decode stops at the same frame with helpers as without.
+    // of a few hundred bytes: the helpers hold nothing the bound does not
+    // count, so the decode stops at the same frame with them as without.
     const Bytes file = moving_boxes();
     const uint64_t table = FRAME_TABLE_STEP * sizeof(Frame), canvas = 61 * 37 * 4;
     uint32_t seen_partial = 0;

@@ -52,7 +52,7 @@ SweepRun decode(const uint8_t* data, size_t size) {
     SweepRun run{RESULT_LOAD_FAILED, Animation{}};
     if (!animation_create_table(&run.animation)) std::abort();
     // With helpers, so that decodes cut short and bounds reached end while
-    // helpers write key frames.
+    // helpers copy key frames.
     DecodeTarget target{.background = BACKGROUND, .memory_budget = BUDGET,
                         .helpers = HELPERS_ALWAYS};
     run.result = gif_decode_memory(data, size, shared_table(), &run.animation, &target);

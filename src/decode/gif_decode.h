@@ -22,8 +22,9 @@ struct DecodeTarget {
     void* progress_context = nullptr;
     // Bytes one decode may hold; 0 takes decode_memory_budget(os_physical_memory()).
     uint64_t memory_budget = 0;
-    // Whether helper threads write key frames' pictures while the decoder
-    // goes on (composite_helpers.h). The pictures and results are the same.
+    // Whether helper threads copy key frames' pictures into the store while
+    // the decoder goes on (composite_helpers.h). The pictures and results
+    // are the same.
     CompositeHelpersMode helpers = HELPERS_AUTO;
     // Canvas-size pictures the caller holds beside the store to show frames
     // (the player's display pictures, made as soon as the loading preview

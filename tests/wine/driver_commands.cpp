@@ -37,6 +37,8 @@
 //   zoetra-driver pixel X Y            prints the client pixel at (X, Y) as RRGGBB
 //   zoetra-driver picture-box RRGGBB   prints "LEFT TOP WIDTH HEIGHT" of the client
 //                                      pixels that differ from RRGGBB
+//   zoetra-driver layout RRGGBB        prints "client W H L T W H title TITLE":
+//                                      the client size, picture-box, the title
 //   zoetra-driver drag DX DY           drags from the client area's centre by
 //                                      (DX, DY): left button down, one move, up
 //
@@ -443,11 +445,15 @@ int command_pixel(int x, int y) {
     return status;
 }
 
-int command_picture_box(const wchar_t* background) {
+// With layout, first the client area's size ("client W H "), and after the
+// box the title (" title TITLE"): one look at the window in one process, for
+// a check that must see them together while the window's thread is busy.
+int command_picture_box(const wchar_t* background, bool layout = false) {
     HWND window = find_main_window();
     uint32_t* pixels = nullptr;
     LONG width, height;
     if (!window || !client_picture(window, &pixels, &width, &height)) return 1;
+    if (layout) std::printf("client %ld %ld ", width, height);
     uint32_t colour = uint32_t(std::wcstoul(background, nullptr, 16));
     LONG left = width, top = height, right = -1, bottom = -1;
     for (LONG y = 0; y < height; y++) {
@@ -461,10 +467,17 @@ int command_picture_box(const wchar_t* background) {
     }
     std::free(pixels);
     if (right < 0) {
-        std::printf("0 0 0 0\n");
+        std::printf("0 0 0 0");
     } else {
-        std::printf("%ld %ld %ld %ld\n", left, top, right - left + 1, bottom - top + 1);
+        std::printf("%ld %ld %ld %ld", left, top, right - left + 1, bottom - top + 1);
     }
+    if (!layout) {
+        std::printf("\n");
+        return 0;
+    }
+    wchar_t title[1024] = L"";
+    InternalGetWindowText(window, title, 1024);
+    print_escaped(" title ", title);
     return 0;
 }
 
@@ -546,6 +559,7 @@ int commands_command(int argc, wchar_t** argv) {
     if (is(L"clipboard")) return command_clipboard();
     if (is(L"pixel") && argc > 3) return command_pixel(int(number(argv[2])), int(number(argv[3])));
     if (is(L"picture-box") && argc > 2) return command_picture_box(argv[2]);
+    if (is(L"layout") && argc > 2) return command_picture_box(argv[2], true);
     if (is(L"drag") && argc > 3) return command_drag(int(number(argv[2])), int(number(argv[3])));
     return -1;
 }
