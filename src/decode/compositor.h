@@ -18,6 +18,11 @@ struct CanvasRect {
     uint32_t bottom;
 };
 
+inline bool rect_empty(const CanvasRect& r) { return r.right <= r.left || r.bottom <= r.top; }
+inline uint64_t rect_area(const CanvasRect& r) {
+    return rect_empty(r) ? 0 : uint64_t(r.right - r.left) * (r.bottom - r.top);
+}
+
 enum PendingDisposal : uint32_t {
     PENDING_NONE = 0,
     PENDING_CLEAR = 1,    // the rectangle shows background

@@ -14,15 +14,15 @@ void* store_allocate(uint64_t* stored_bytes, size_t bytes) {
 
 // ---- Palettes -------------------------------------------------------------------
 
-namespace {
-
-uint64_t hash_colours(const uint32_t* colours) {
+uint64_t palette_hash(const uint32_t* colours) {
     // FNV-1a over the words: palettes differ in a few entries at most, and
     // each entry moves the whole hash.
     uint64_t hash = 0xCBF29CE484222325ull;
     for (uint32_t k = 0; k < PALETTE_SIZE; k++) hash = (hash ^ colours[k]) * 0x100000001B3ull;
     return hash;
 }
+
+namespace {
 
 bool grow_index(PaletteIndex* index) {
     const uint32_t capacity = index->capacity ? index->capacity * 2 : 64;
@@ -44,7 +44,7 @@ bool grow_index(PaletteIndex* index) {
 }  // namespace
 
 const uint32_t* store_palette(Animation* animation, PaletteIndex* index, const uint32_t* colours) {
-    const uint64_t hash = hash_colours(colours);
+    const uint64_t hash = palette_hash(colours);
     if (index->count * 2 >= index->capacity && !grow_index(index)) return nullptr;
     uint32_t at = uint32_t(hash) & (index->capacity - 1);
     for (; index->slots[at]; at = (at + 1) & (index->capacity - 1)) {

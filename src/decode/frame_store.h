@@ -52,6 +52,9 @@ constexpr uint64_t STORE_PALETTE_BYTES = sizeof(StoredPalette) + STORE_BLOCK_OVE
 
 // ---- Palettes -------------------------------------------------------------------
 
+// A hash of 256 colours.
+uint64_t palette_hash(const uint32_t* colours);
+
 // The palettes of one decode by their colours, so each is kept once.
 struct PaletteIndex {
     const StoredPalette** slots;  // open addressing by hash; null: empty
