@@ -181,12 +181,13 @@ TEST(DecodeBounds, TensOfThousandsOfSmallChangesAllLoad) {
     EXPECT_LT(m.peak_growth, 3 * uint64_t(side) * side * 4 + SLACK);
 }
 
-// With helpers the decoder copies key frames into the store on other
-// threads while it decodes the next image, and holds nothing more for it. A
-// decode that fills its budget with full-canvas frames that change
-// everywhere holds no more with helpers than without, but for what the
-// helper threads themselves take (measured on the same frames with
-// one-pixel images).
+// With helpers the decoder has the pages of a block for the store written
+// ahead of need on other threads, and holds that block only where the
+// budget holds it beside everything else. A decode that fills its budget
+// with full-canvas frames that change everywhere keeps as many frames with
+// helpers as without, and holds no more but that one block (a canvas, 1
+// MiB) and what the helper threads themselves take (measured on the same
+// frames with one-pixel images).
 TEST(DecodeBounds, HelpersHoldNoMoreThanTheirThreads) {
     const uint32_t side = 1024;
     Bytes file = header(side, side, TWO);

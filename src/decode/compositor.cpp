@@ -344,10 +344,12 @@ int store_key(Animation* animation, CompositingContext* context, uint32_t index,
     const uint32_t* palette = context->pixel_bytes == 1 ? stored_palette(animation, context) : nullptr;
     if (context->pixel_bytes == 1 && !palette) return 0;
     const size_t row_bytes = size_t(context->width) * context->pixel_bytes;
-    void* block = store_key_frame(animation, &context->run, index, row_bytes * context->height, palette);
+    uint32_t warm = 0;
+    void* block = store_key_frame(animation, &context->run, index, row_bytes * context->height,
+                                  palette, &warm);
     if (!block) return 0;
     *job = CompositeJob{static_cast<const uint8_t*>(context->canvas), static_cast<uint8_t*>(block),
-                        row_bytes, context->height};
+                        row_bytes, context->height, warm};
     return 1;
 }
 
@@ -438,7 +440,7 @@ void composite_plan(const CompositingContext* context, uint32_t index, uint32_t 
 
 uint64_t compositing_scratch_bytes(const CompositingContext* context) {
     uint64_t bytes = context->saved_capacity[0] + context->saved_capacity[1] +
-                     context->row_capacity + context->change_capacity;
+                     context->row_capacity + context->change_capacity + context->run.ahead.capacity;
     if (context->canvas) bytes += uint64_t(context->width) * context->height * context->pixel_bytes;
     return bytes;
 }
@@ -452,7 +454,8 @@ int composite_frame(Animation* animation, CompositingContext* context, uint32_t 
     const uint64_t canvas_pixels = uint64_t(width) * height;
     if (index == 0) {
         context->pending = PENDING_NONE;
-        context->run = StoreRun{};
+        context->run.key = 0;
+        context->run.since_key = 0;
         clear_palette(&context->palette);
     }
     // A small image's indices are counted at once: cheaper than looking up
@@ -545,12 +548,16 @@ int composite_frame(Animation* animation, CompositingContext* context, uint32_t 
 }
 
 void composite_rows(const CompositeJob* job, uint32_t first_row, uint32_t end_row) {
-    if (!job->canvas) return;
+    if (!job->picture) return;
     if (end_row > job->height) end_row = job->height;
     if (first_row >= end_row) return;
-    std::memcpy(job->picture + size_t(first_row) * job->row_bytes,
-                job->canvas + size_t(first_row) * job->row_bytes,
-                size_t(end_row - first_row) * job->row_bytes);
+    uint8_t* to = job->picture + size_t(first_row) * job->row_bytes;
+    const size_t bytes = size_t(end_row - first_row) * job->row_bytes;
+    if (job->canvas) {
+        std::memcpy(to, job->canvas + size_t(first_row) * job->row_bytes, bytes);
+    } else {
+        std::memset(to, 0, bytes);
+    }
 }
 
 void compositing_release(CompositingContext* context) {
@@ -560,6 +567,7 @@ void compositing_release(CompositingContext* context) {
     std::free(context->runs);
     std::free(context->change);
     palette_index_release(&context->palettes);
+    store_ahead_release(&context->run);
     const uint32_t background = context->background;
     const uint32_t width = context->width, height = context->height;
     *context = CompositingContext{};

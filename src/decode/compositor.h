@@ -99,11 +99,14 @@ uint64_t compositing_scratch_bytes(const CompositingContext* context);
 // thread may copy any band of rows, each row once, while the decoder goes
 // on with the next image; the canvas stays as it is until every row is
 // copied (composite_helpers.h).
+// A job of the same kind with no canvas writes zeros: the pages of the
+// store's block made ahead (frame_store.h).
 struct CompositeJob {
-    const uint8_t* canvas;  // null: no picture to copy
-    uint8_t* picture;       // its block in the store
+    const uint8_t* canvas;  // null: zeros
+    uint8_t* picture;       // its block in the store; null: no job
     size_t row_bytes;
     uint32_t height;
+    uint32_t warm;          // the picture's pages are written already
 };
 
 // Composites frame index (its fields read, earlier frames composited) with
@@ -114,7 +117,7 @@ struct CompositeJob {
 int composite_frame(Animation* animation, CompositingContext* context, uint32_t index,
                     const FrameImage* image, const CompositePlan* plan, CompositeJob* job);
 
-// Copies rows first_row to end_row - 1 of the job's picture.
+// Copies (or zeroes) rows first_row to end_row - 1 of the job's picture.
 void composite_rows(const CompositeJob* job, uint32_t first_row, uint32_t end_row);
 
 // Frees the context's canvas and buffers; the pictures and palettes stay

@@ -72,6 +72,36 @@ void palette_index_release(PaletteIndex* index) {
 
 // ---- Key frames and changes -----------------------------------------------------
 
+namespace {
+
+// A block for a frame's data: the one made ahead where the data is large,
+// else a new one. *warm says which.
+void* frame_block(Animation* animation, StoreRun* run, size_t bytes, uint32_t* warm) {
+    StoreAhead* ahead = &run->ahead;
+    *warm = 0;
+    if (!ahead->block || !ahead->ready || bytes > ahead->capacity || bytes < STORE_AHEAD_MIN_BYTES ||
+        bytes < ahead->capacity / 4) {
+        return store_allocate(&animation->stored_bytes, bytes);
+    }
+    // Shrunk in place (the pages it gives up go back; those kept stay written).
+    void* block = bytes < ahead->capacity ? std::realloc(ahead->block, bytes) : ahead->block;
+    if (!block) {
+        block = ahead->block;
+        bytes = ahead->capacity;
+    }
+    *ahead = StoreAhead{};
+    animation->stored_bytes += store_block_cost(bytes);
+    *warm = 1;
+    return block;
+}
+
+}  // namespace
+
+void store_ahead_release(StoreRun* run) {
+    std::free(run->ahead.block);
+    run->ahead = StoreAhead{};
+}
+
 bool store_keeps_change(const StoreRun* run, uint32_t index, uint64_t change_bytes,
                         uint64_t change_pixels, uint64_t picture_bytes, uint64_t canvas_pixels) {
     return index > 0 && change_bytes < picture_bytes &&
@@ -79,21 +109,23 @@ bool store_keeps_change(const StoreRun* run, uint32_t index, uint64_t change_byt
 }
 
 void* store_key_frame(Animation* animation, StoreRun* run, uint32_t index, size_t bytes,
-                      const uint32_t* palette) {
-    void* block = store_allocate(&animation->stored_bytes, bytes);
+                      const uint32_t* palette, uint32_t* warm) {
+    void* block = frame_block(animation, run, bytes, warm);
     if (!block) return nullptr;
     Frame* frame = &animation->frames[index];
     frame->stored = block;
     frame->palette = palette;
     frame->key = index;
     frame->cost = 0;
-    *run = StoreRun{index, 0};
+    run->key = index;
+    run->since_key = 0;
     return block;
 }
 
 int store_change(Animation* animation, StoreRun* run, uint32_t index, const void* change,
                  size_t bytes, uint64_t pixels, const uint32_t* palette) {
-    void* block = store_allocate(&animation->stored_bytes, bytes);
+    uint32_t warm;
+    void* block = frame_block(animation, run, bytes, &warm);
     if (!block) return 0;
     std::memcpy(block, change, bytes);
     run->since_key += pixels;

@@ -70,11 +70,31 @@ void palette_index_release(PaletteIndex* index);
 
 // ---- Key frames and changes -----------------------------------------------------
 
-// The store's part of one decode: the run of frames since the last key frame.
+// A block made ahead of need, whose pages a helper thread has written
+// already. A fresh page costs a fault when it is first written (on a
+// virtual machine, microseconds), and a large frame's block is hundreds of
+// them: the store takes this block for a frame whose data is large, shrunk
+// to its size, and the decoder has the next one made while it decodes on.
+struct StoreAhead {
+    uint8_t* block;   // null: none
+    size_t capacity;  // bytes
+    uint32_t ready;   // 1 once its pages are written
+};
+
+// The store's part of one decode: the run of frames since the last key
+// frame, and the block made ahead.
 struct StoreRun {
     uint32_t key;            // the last key frame
     uint64_t since_key;      // pixels the changes since it write
+    StoreAhead ahead;
 };
+
+// The block made ahead is taken for data of at least this many bytes, and
+// a quarter of its size: smaller data comes from the heap, mostly warm.
+constexpr size_t STORE_AHEAD_MIN_BYTES = 64 * 1024;
+
+// Frees the block made ahead, if the store never took it.
+void store_ahead_release(StoreRun* run);
 
 // Whether frame index is kept as its change from the frame before, which
 // takes change_bytes bytes and writes change_pixels pixels; else it is a key
@@ -84,9 +104,10 @@ bool store_keeps_change(const StoreRun* run, uint32_t index, uint64_t change_byt
 
 // Makes frame index a key frame whose picture (bytes, 1 or 4 a pixel as
 // palette says) its caller writes into the block returned, before the frame
-// is read. Null without memory (nothing stored).
+// is read; *warm is 1 when that is the block made ahead. Null without
+// memory (nothing stored).
 void* store_key_frame(Animation* animation, StoreRun* run, uint32_t index, size_t bytes,
-                      const uint32_t* palette);
+                      const uint32_t* palette, uint32_t* warm);
 
 // Keeps frame index as the change written in change (bytes long, writing
 // pixels pixels), its pixels indices into palette (null: colours). Returns 0

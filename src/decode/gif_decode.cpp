@@ -20,6 +20,7 @@
 //        then start with an id: 1 loop count (2), 2 buffer size (4)
 #include "decode/gif_decode.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "decode/byte_stream.h"
@@ -45,6 +46,7 @@ struct Parser {
     const DecodeTarget* target;
     CompositingContext compositing;
     CompositeHelpers helpers;  // threads that copy key frames; none started on one CPU
+    uint32_t ahead_posted;     // 1 while the helpers write the pages of the block made ahead
     ImageScratch scratch;      // each image's indices until its frame is composited
     Palette global;
     uint32_t global_count;   // entries of the global colour table, 0 without one
@@ -165,6 +167,35 @@ struct ImageStep {
     FrameImage image;
 };
 
+// With helpers, has them write the pages of a new block for the store to
+// take ahead of need (frame_store.h), where none is held and the budget
+// holds one more, so that storing a large frame costs the decoder no page
+// faults. A block of a canvas of changes: any key frame or large change fits.
+void make_block_ahead(Parser* parser) {
+    StoreAhead* ahead = &parser->compositing.run.ahead;
+    if (parser->helpers.helper_count == 0 || ahead->block) return;
+    const Animation* animation = parser->animation;
+    const uint32_t pixel_bytes = parser->compositing.pixel_bytes ? parser->compositing.pixel_bytes : 1;
+    const size_t bytes = change_bound_bytes(animation->width, animation->height, pixel_bytes);
+    const CompositePlan none{};
+    if (held_bytes(parser, &none, 0) + bytes > parser->budget) return;
+    ahead->block = static_cast<uint8_t*>(std::malloc(bytes));
+    if (!ahead->block) return;
+    ahead->capacity = bytes;
+    ahead->ready = 0;
+    const CompositeJob job{nullptr, ahead->block, bytes / animation->height, animation->height, 0};
+    composite_helpers_post(&parser->helpers, &job);
+    parser->ahead_posted = 1;
+}
+
+// Ends the helpers' job: the block made ahead is then ready, or the key
+// frame whose picture they copied whole.
+void finish_helpers(Parser* parser) {
+    composite_helpers_finish(&parser->helpers);
+    if (parser->ahead_posted) parser->compositing.run.ahead.ready = 1;
+    parser->ahead_posted = 0;
+}
+
 // The start of an image: its plan, and whether the bound lets it be decoded
 // (false: the walk ends before it, the frames so far kept).
 bool begin_image(Parser* parser, ImageStep* step) {
@@ -179,6 +210,13 @@ bool begin_image(Parser* parser, ImageStep* step) {
     const CanvasRect& change = step->plan.change;
     const uint64_t work = parser->work_done + image_bytes +
                           uint64_t(change.right - change.left) * (change.bottom - change.top);
+    // The block made ahead is held only while the budget holds it beside
+    // everything else: it never costs a frame.
+    if (held_bytes(parser, &step->plan, image_bytes) > parser->budget &&
+        parser->compositing.run.ahead.block) {
+        finish_helpers(parser);
+        store_ahead_release(&parser->compositing.run);
+    }
     if (held_bytes(parser, &step->plan, image_bytes) > parser->budget ||
         work / DECODE_WORK_PER_BYTE > parser->budget) {
         if (parser->frame_count == 0) parser->result = RESULT_LOAD_FAILED;
@@ -194,19 +232,22 @@ bool begin_image(Parser* parser, ImageStep* step) {
 // image decodes, or here. Returns false without memory (nothing stored).
 bool end_image(Parser* parser, uint32_t index, const ImageStep* step) {
     Animation* animation = parser->animation;
-    // The canvas changes now: the last key frame's copy from it ends first.
-    composite_helpers_finish(&parser->helpers);
+    // The canvas changes now, and the store may take the block made ahead:
+    // the helpers' job ends first.
+    finish_helpers(parser);
     CompositeJob job;
     if (!composite_frame(animation, &parser->compositing, index, &step->image, &step->plan, &job)) {
         return false;
     }
     const DecodeTarget* target = parser->target;
     const bool preview = parser->stream.size > PREVIEW_MIN_FILE_SIZE && target->show_progress;
-    // The preview shows the frame now, so its picture must be whole.
-    if (parser->helpers.helper_count > 0 && !preview) {
+    // A picture whose pages are written already is copied at once; the
+    // preview shows the frame now, so its picture must be whole.
+    if (job.picture && !job.warm && parser->helpers.helper_count > 0 && !preview) {
         composite_helpers_post(&parser->helpers, &job);
     } else {
         composite_rows(&job, 0, job.height);
+        make_block_ahead(parser);
     }
     if (preview) target->show_progress(target->progress_context, animation, index);
     return true;
@@ -362,6 +403,7 @@ int gif_decode_memory(const uint8_t* data, size_t size, LzwTable* table, Animati
         uint64_t(target->display_pictures) * bitmap_byte_size(animation->width, animation->height);
     composite_helpers_start(&parser.helpers, target->helpers, animation->width,
                             animation->height);
+    make_block_ahead(&parser);
     walk_blocks(&parser);
     // However the walk ended, the last picture is finished before the frame
     // count is stored.
