@@ -47,14 +47,25 @@ int decode_frame_pixels(ByteStream* stream, LzwTable* table, ImageScratch* scrat
 }
 
 // Which indices are see-through: those of the key colour (0x00RRGGBB).
-void mark_see_through(FrameImage* image, uint32_t key) {
+// After make_transparent_color_unique, index is the only entry of the
+// table's first count that holds it; past them (a table shorter than 256)
+// any entry may, so only those are compared. This runs for every keyed
+// frame, however small its image.
+void mark_see_through(FrameImage* image, uint32_t key, uint32_t count, uint32_t index) {
     image->keyed = 1;
-    uint32_t count = 0;
-    for (uint32_t i = 0; i < PALETTE_SIZE; i++) {
+    const uint32_t table = count < PALETTE_SIZE ? count : PALETTE_SIZE;
+    std::memset(image->see_through, 0, table);
+    uint32_t marked = index < table;
+    if (index < table) image->see_through[index] = 1;
+    for (uint32_t i = table; i < PALETTE_SIZE; i++) {
         image->see_through[i] = image->palette.colours[i] == key;
-        if (image->see_through[i] && count++ == 0) image->single_see_through = int32_t(i);
+        marked += image->see_through[i];
     }
-    if (count != 1) image->single_see_through = -1;
+    image->single_see_through = -1;
+    if (marked == 1) {
+        const void* one = std::memchr(image->see_through, 1, PALETTE_SIZE);
+        image->single_see_through = int32_t(static_cast<const uint8_t*>(one) - image->see_through);
+    }
     image->unreached_see_through = key == 0;
 }
 
@@ -184,10 +195,10 @@ int build_frame_image(ByteStream* stream, const uint8_t descriptor[9], const Pal
     }
     image->colour_count = count < PALETTE_SIZE ? count : PALETTE_SIZE;
     if (frame->transparent_key != 0) {
-        make_transparent_color_unique(palette, count, frame->transparent_key & 0xFFu,
-                                      &frame->transparent_key);
+        const uint32_t index = frame->transparent_key & 0xFFu;
+        make_transparent_color_unique(palette, count, index, &frame->transparent_key);
         // The key is COLORREF 0x00BBGGRR; colours are 0x00RRGGBB.
-        mark_see_through(image, swap_red_blue(frame->transparent_key));
+        mark_see_through(image, swap_red_blue(frame->transparent_key), count, index);
     }
 
     int result = decode_frame_pixels(stream, table, scratch, frame, image, poll);
