@@ -60,9 +60,6 @@ void claim_slot(CanvasPalette* palette, uint32_t s, uint32_t colour) {
     add_lookup(palette, colour, s);
 }
 
-// The slot of colour: preferred where it holds that colour, else the slot in
-// use that holds it, else a free one (one that holds the colour still, from
-// an earlier frame, first); -1 when none is free.
 }  // namespace
 
 int take_slot(CanvasPalette* palette, uint32_t colour, int preferred) {
@@ -115,7 +112,7 @@ void free_unused_slots(CompositingContext* context) {
 bool reaches_short(const Frame* frame, const FrameImage* image, const CanvasRect& drawn) {
     const uint32_t x0 = drawn.left - frame->left, span = drawn.right - drawn.left;
     for (uint32_t y = drawn.top; y < drawn.bottom; y++) {
-        if (image_row_reached(image, y - frame->top) < x0 + span) return true;
+        if (image_span_reached(image, y - frame->top, x0, span) < span) return true;
     }
     return false;
 }
@@ -144,8 +141,7 @@ void colours_drawn(const CompositingContext* context, const Frame* frame, const 
     const uint32_t x0 = drawn.left - frame->left, span = drawn.right - drawn.left;
     for (uint32_t y = drawn.top; y < drawn.bottom; y++) {
         const uint32_t iy = y - frame->top;
-        const uint32_t reached = image_row_reached(image, iy);
-        const uint32_t opaque = reached > x0 ? (reached - x0 < span ? reached - x0 : span) : 0;
+        const uint32_t opaque = image_span_reached(image, iy, x0, span);
         const uint8_t* pixels = image->pixels + size_t(iy) * image->width + x0;
         for (uint32_t x = 0; x < opaque; x++) colours->used[pixels[x]] = 1;
     }
@@ -315,10 +311,6 @@ bool collect_colours(const uint32_t* pixels, size_t count, CanvasPalette* palett
     }
     return true;
 }
-
-}  // namespace
-
-namespace {
 
 // Writes the slots of the colours of pixels (all in palette) into slots.
 void slots_of(const uint32_t* pixels, size_t count, const CanvasPalette* palette, uint8_t* slots) {

@@ -151,8 +151,7 @@ void draw_image_row(const Draw<Pixel>* d, uint32_t y, Pixel* row) {
     const FrameImage* image = d->image;
     const uint32_t iy = y - d->top, x0 = d->drawn.left - d->left;
     const uint32_t span = d->drawn.right - d->drawn.left;
-    const uint32_t reached = image_row_reached(image, iy);
-    const uint32_t reached_here = reached > x0 ? (reached - x0 < span ? reached - x0 : span) : 0;
+    const uint32_t reached_here = image_span_reached(image, iy, x0, span);
     uint32_t opaque = reached_here;
     const uint8_t* from = image->pixels + size_t(iy) * image->width + x0;
     Pixel* to = row + d->drawn.left;
@@ -458,37 +457,33 @@ int composite_frame(Animation* animation, CompositingContext* context, uint32_t 
         context->run.since_key = 0;
         clear_palette(&context->palette);
     }
-    // A small image's indices are counted at once: cheaper than looking up
-    // every colour of its table.
-    FrameColours colours;
-    colours_drawn(context, frame, image, drawn, index, rect_area(drawn) < 4 * PALETTE_SIZE, &colours);
-
-    if (covers_canvas(context, frame, image, drawn) && index == 0) {
-        colours_drawn(context, frame, image, drawn, index, true, &colours);
+    FrameColours colours{};
+    // An opaque image over the whole canvas becomes the canvas, with its
+    // palette: frame 0 always, a later frame where its colours do not fit.
+    const bool covers = covers_canvas(context, frame, image, drawn);
+    auto take_whole_image = [&]() {
+        if (!colours.counted) colours_drawn(context, frame, image, drawn, index, true, &colours);
         if (!take_image(context, image, &colours)) return 0;
         advance(context, frame, drawn);
         return store_key(animation, context, index, job);
-    }
+    };
+    if (covers && index == 0) return take_whole_image();
+    // A small image's indices are counted at once: cheaper than looking up
+    // every colour of its table.
+    colours_drawn(context, frame, image, drawn, index, rect_area(drawn) < 4 * PALETTE_SIZE, &colours);
     if (!context->canvas) {
         // Frame 0: a canvas all background.
         context->canvas = std::malloc(size_t(canvas_pixels));
         if (!context->canvas) return 0;
         context->pixel_bytes = 1;
-        uint8_t background = 0;
-        take_slot(&context->palette, context->background);
-        background = uint8_t(find_slot(&context->palette, context->background));
-        std::memset(context->canvas, background, size_t(canvas_pixels));
+        const int clear = take_slot(&context->palette, context->background);
+        std::memset(context->canvas, clear, size_t(canvas_pixels));
     }
     uint8_t map[PALETTE_SIZE] = {}, black = 0, background = 0;
     bool narrow_frame = context->pixel_bytes == 1 &&
                         map_colours(context, image, &colours, frame, drawn, index, map, &black,
                                     &background);
-    if (!narrow_frame && covers_canvas(context, frame, image, drawn)) {
-        if (!colours.counted) colours_drawn(context, frame, image, drawn, index, true, &colours);
-        if (!take_image(context, image, &colours)) return 0;
-        advance(context, frame, drawn);
-        return store_key(animation, context, index, job);
-    }
+    if (!narrow_frame && covers) return take_whole_image();
     const bool went_wide = !narrow_frame && context->pixel_bytes == 1;
     if (went_wide && !widen(context)) return 0;
     const uint32_t pixel_bytes = context->pixel_bytes;

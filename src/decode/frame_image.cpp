@@ -112,12 +112,12 @@ uint32_t interlaced_source_row(uint32_t y, uint32_t height) {
     return pass1 + pass2 + pass3 + y / 2;
 }
 
-uint32_t image_row_reached(const FrameImage* image, uint32_t y) {
+uint32_t image_span_reached(const FrameImage* image, uint32_t y, uint32_t x0, uint32_t span) {
     const uint32_t row = image->interlaced ? interlaced_source_row(y, image->height) : y;
-    const uint64_t start = uint64_t(row) * image->width;
+    const uint64_t start = uint64_t(row) * image->width + x0;
     if (image->reached <= start) return 0;
     const uint64_t left = image->reached - start;
-    return left < image->width ? uint32_t(left) : image->width;
+    return left < span ? uint32_t(left) : span;
 }
 
 void image_scratch_release(ImageScratch* scratch) {

@@ -46,9 +46,9 @@ struct FrameImage {
     int32_t single_see_through;         // keyed: the one see-through index, or -1 (several)
 };
 
-// Pixels at the start of display row y that the data reached; the rest of
-// the row is black (colour 0).
-uint32_t image_row_reached(const FrameImage* image, uint32_t y);
+// Of the span pixels of display row y from x0, how many at its start the
+// data reached; the rest of the row is black (colour 0).
+uint32_t image_span_reached(const FrameImage* image, uint32_t y, uint32_t x0, uint32_t span);
 
 // Builds frame *frame_index from the 9 descriptor bytes, reading the local
 // colour table and the image data from the stream: the frame's fields, and

@@ -207,9 +207,7 @@ bool begin_image(Parser* parser, ImageStep* step) {
                    image_width, image_height, animation->frames[parser->frame_count].disposal,
                    &step->plan);
     // The image's pixels decoded, and the rectangle of change drawn and compared.
-    const CanvasRect& change = step->plan.change;
-    const uint64_t work = parser->work_done + image_bytes +
-                          uint64_t(change.right - change.left) * (change.bottom - change.top);
+    const uint64_t work = parser->work_done + image_bytes + rect_area(step->plan.change);
     // The block made ahead is held only while the budget holds it beside
     // everything else: it never costs a frame.
     if (held_bytes(parser, &step->plan, image_bytes) > parser->budget &&
