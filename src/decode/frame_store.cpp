@@ -187,13 +187,6 @@ uint64_t change_apply(const uint8_t* change, uint32_t* picture, uint32_t width,
     });
 }
 
-void change_apply_raw(const uint8_t* change, void* canvas, uint32_t width, uint32_t pixel_bytes) {
-    uint8_t* bytes = static_cast<uint8_t*>(canvas);
-    walk_change(change, width, pixel_bytes, [&](size_t at, const uint8_t* from, uint32_t length) {
-        std::memcpy(bytes + at * pixel_bytes, from, size_t(length) * pixel_bytes);
-    });
-}
-
 void change_begin(ChangeWriter* writer, void* room, uint32_t pixel_bytes) {
     writer->start = static_cast<uint32_t*>(room);
     writer->next = reinterpret_cast<uint8_t*>(writer->start + 1);

@@ -127,10 +127,6 @@ size_t change_bound_bytes(uint32_t width, uint32_t height, uint32_t pixel_bytes)
 uint64_t change_apply(const uint8_t* change, uint32_t* picture, uint32_t width,
                       const uint32_t* palette);
 
-// Applies a change to a canvas of its own pixels (1 or 4 bytes each, as the
-// change was written) width pixels wide, copying them as they are.
-void change_apply_raw(const uint8_t* change, void* canvas, uint32_t width, uint32_t pixel_bytes);
-
 // A change being written row by row into room of change_bound_bytes for its
 // rectangle.
 struct ChangeWriter {
